@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package Tavlo needs to build, run and test. Safe to run again.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+  zlib1g-dev libzip-dev
+  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6svg6-dev qt6-qpa-plugins
+  libgl-dev libxkbcommon-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  fonts-wqy-microhei fontconfig
+  python3 python3-pil
+  xvfb xauth dbus dbus-x11 policykit-1 psmisc
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  run() { "$@"; }
+elif command -v sudo >/dev/null 2>&1; then
+  run() { sudo "$@"; }
+else
+  echo "setup: need root or sudo to install: ${missing[*]}" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+run env DEBIAN_FRONTEND=noninteractive apt-get update -q
+run env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
