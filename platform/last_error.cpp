@@ -1,0 +1,17 @@
+#include "platform/last_error.h"
+
+namespace platform {
+
+namespace {
+thread_local DWORD g_last_error = 0;
+}  // namespace
+
+DWORD GetLastError() {
+  return g_last_error;
+}
+
+void SetLastError(DWORD code) {
+  g_last_error = code;
+}
+
+}  // namespace platform
