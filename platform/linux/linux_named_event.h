@@ -1,0 +1,64 @@
+// NamedEvent on Linux: a small file in a machine-wide folder (/dev/shm), whose first byte is 1
+// while the event is set.
+//
+// Who holds it: every holder keeps a shared open-file-description lock on byte 1 of the file.
+// Opening, and closing by the last holder, happen under an exclusive lock on byte 0 (the
+// guard), so they never interleave:
+//   open:  open or create the file; take the guard; if the path no longer names this file (a
+//          last holder removed it meanwhile), start again; if an exclusive lock on byte 1 can
+//          be had, nobody else holds the event: it is new (reset to unsignalled), otherwise it
+//          already exists; hold byte 1 shared; drop the guard.
+//   close: take the guard; if an exclusive lock on byte 1 can be had, this is the last holder:
+//          remove the file; close (dropping every lock).
+// The kernel drops the locks of a process that dies, so a crashed holder leaves at most a file
+// that the next opener finds unheld and treats as new: nothing that outlives its holders makes
+// a later start believe the event exists.
+//
+// Waiting watches the file with inotify (set up by the first IsSignalled). The file is created with
+// mode 0600: only its creator's user and root can open it, so other users can neither signal nor
+// hold it.
+//
+// Threading: one object is used from one thread at a time.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/named_event.h"
+
+namespace platform {
+
+class LinuxNamedEvent : public NamedEvent {
+ public:
+  ~LinuxNamedEvent() override;
+
+  // Creates or opens `name` in `directory` (DefaultDirectory() when empty). See
+  // NamedEventFactory for the results.
+  static std::unique_ptr<LinuxNamedEvent> Create(std::u16string_view name,
+                                                 DWORD* last_error,
+                                                 const std::string& directory = {});
+  // A factory over Create with a fixed directory.
+  static NamedEventFactory Factory(std::string directory = {});
+
+  // /dev/shm, or /tmp where there is none.
+  static std::string DefaultDirectory();
+  // The file behind `name` in `directory`.
+  static std::string PathFor(std::u16string_view name, const std::string& directory);
+
+  bool Set() override;
+  bool Reset() override;
+  DWORD Wait(DWORD timeout_ms) override;
+  bool IsSignalled() override;
+  int PollFd() const override { return inotify_fd_; }
+
+ private:
+  LinuxNamedEvent(int fd, std::string path);
+
+  const int fd_;
+  const std::string path_;
+  int inotify_fd_ = -1;  // watches fd_ once a wait has looked at the state
+  bool watch_tried_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// AutostartStore over the machine-wide XDG autostart folder: entry `name` is the desktop entry
+// file `<name>.desktop` there, and its Exec= key holds the command line.
+//
+// Exec= is written with the desktop-entry escapes (%% for %, \\ \n \t \r, and inside double
+// quotes a backslash before ` $ \) and read back without them, so Read returns exactly what
+// Write was given. An entry whose file says Hidden=true or X-GNOME-Autostart-enabled=false does
+// not start anything and reads as missing.
+//
+// Threading: one object from one thread at a time. Failure: every call reports it in its result;
+// nothing is left half-written.
+#pragma once
+
+#include <string>
+
+#include "platform/autostart.h"
+
+namespace platform {
+
+class XdgAutostart : public AutostartStore {
+ public:
+  // `directory` holds the entry files; it need not exist yet.
+  explicit XdgAutostart(std::string directory);
+
+  // The first absolute folder of $XDG_CONFIG_DIRS (/etc/xdg when there is none) + "/autostart".
+  static std::string DefaultDirectory();
+
+  // The file of entry `name`; empty when `name` cannot be a file name.
+  std::string PathFor(std::u16string_view name) const;
+  const std::string& directory() const { return directory_; }
+
+  bool Open() override;
+  std::optional<std::u16string> Read(std::u16string_view name) override;
+  bool Write(std::u16string_view name, std::u16string_view command_line) override;
+  bool Remove(std::u16string_view name) override;
+
+  // The Exec= value for `command_line`, and back.
+  static std::string EncodeExec(std::u16string_view command_line);
+  static std::u16string DecodeExec(std::string_view value);
+
+ private:
+  const std::string directory_;
+};
+
+}  // namespace platform

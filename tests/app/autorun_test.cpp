@@ -1,0 +1,112 @@
+#include "app/autorun.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/xdg_autostart.h"
+#include "platform_linux/test_dir.h"
+
+namespace app {
+namespace {
+
+constexpr char16_t kPath[] = u"/opt/Tavlo/tavlo";
+
+// Counts writes, so "enabling again writes nothing" can be seen.
+class CountingStore : public platform::XdgAutostart {
+ public:
+  using XdgAutostart::XdgAutostart;
+  bool Write(std::u16string_view name, std::u16string_view line) override {
+    ++writes;
+    return XdgAutostart::Write(name, line);
+  }
+  int writes = 0;
+};
+
+// Points XDG_CONFIG_DIRS at a test folder for its lifetime.
+class ScopedConfigDirs {
+ public:
+  explicit ScopedConfigDirs(const std::string& dirs) {
+    if (const char* old = getenv("XDG_CONFIG_DIRS"))
+      saved_ = old;
+    setenv("XDG_CONFIG_DIRS", dirs.c_str(), 1);
+  }
+  ~ScopedConfigDirs() {
+    if (saved_)
+      setenv("XDG_CONFIG_DIRS", saved_->c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_DIRS");
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+class AutorunTest : public testing::Test {
+ protected:
+  std::string EntryFile() const { return dir_.path() + "/autostart/Tavlo.desktop"; }
+
+  // In this order: the store reads the variable when it is built.
+  testing_support::TempDir dir_;
+  ScopedConfigDirs config_dirs_{dir_.path() + ":/etc/xdg"};
+  CountingStore store_{platform::XdgAutostart::DefaultDirectory()};
+  Autorun autorun_{store_, kPath};
+};
+
+TEST_F(AutorunTest, SwitchesTheEntryOnAndOff) {
+  ASSERT_EQ(store_.directory(), dir_.path() + "/autostart");
+  EXPECT_EQ(autorun_.CommandLine(), u"\"/opt/Tavlo/tavlo\" /start");
+  EXPECT_FALSE(autorun_.IsAutorunEnabled());
+  EXPECT_TRUE(autorun_.SetAutorun(true));
+  EXPECT_TRUE(autorun_.IsAutorunEnabled());
+  EXPECT_TRUE(std::filesystem::exists(EntryFile()));
+  EXPECT_EQ(store_.Read(u"Tavlo"), autorun_.CommandLine());
+
+  EXPECT_TRUE(autorun_.SetAutorun(true));
+  EXPECT_EQ(store_.writes, 1) << "already enabled: nothing written";
+
+  EXPECT_TRUE(autorun_.SetAutorun(false));
+  EXPECT_FALSE(autorun_.IsAutorunEnabled());
+  EXPECT_FALSE(std::filesystem::exists(EntryFile()));
+  EXPECT_TRUE(autorun_.SetAutorun(false)) << "disabling an absent entry";
+}
+
+TEST_F(AutorunTest, ComparesWithoutRegardToCase) {
+  ASSERT_TRUE(store_.Open());
+  ASSERT_TRUE(store_.Write(u"Tavlo", u"\"/OPT/TAVLO/TAVLO\" /START"));
+  EXPECT_TRUE(autorun_.IsAutorunEnabled());
+  EXPECT_TRUE(autorun_.SetAutorun(true));
+  EXPECT_EQ(store_.Read(u"Tavlo"), u"\"/OPT/TAVLO/TAVLO\" /START") << "left as it was";
+  EXPECT_FALSE(EqualsIgnoreCase(u"abc", u"abd"));
+  EXPECT_FALSE(EqualsIgnoreCase(u"abc", u"abcd"));
+}
+
+TEST_F(AutorunTest, AnotherCommandLineIsAbsentAndGetsReplacedOrRemoved) {
+  ASSERT_TRUE(store_.Open());
+  for (const char16_t* other :
+       {u"\"/old/place/tavlo\" /start", u"\"/opt/Tavlo/tavlo\"", u"/opt/Tavlo/tavlo /start"}) {
+    ASSERT_TRUE(store_.Write(u"Tavlo", other));
+    EXPECT_FALSE(autorun_.IsAutorunEnabled()) << std::string(other, other + 5);
+  }
+  EXPECT_TRUE(autorun_.SetAutorun(true));
+  EXPECT_EQ(store_.Read(u"Tavlo"), autorun_.CommandLine());
+
+  ASSERT_TRUE(store_.Write(u"Tavlo", u"something else"));
+  EXPECT_TRUE(autorun_.SetAutorun(false));
+  EXPECT_FALSE(std::filesystem::exists(EntryFile()));
+}
+
+TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChanges) {
+  std::ofstream(dir_.path() + "/blocker") << "x";
+  ScopedConfigDirs blocked(dir_.path() + "/blocker");
+  platform::XdgAutostart store(platform::XdgAutostart::DefaultDirectory());
+  Autorun autorun(store, kPath);
+  EXPECT_FALSE(autorun.SetAutorun(true));
+  EXPECT_FALSE(autorun.IsAutorunEnabled());
+  EXPECT_FALSE(autorun.SetAutorun(false));
+}
+
+}  // namespace
+}  // namespace app
