@@ -1,0 +1,18 @@
+#include "config/config_center.h"
+
+#include "config/config_center_impl.h"
+
+namespace config {
+
+IConfigCenter* GetConfigCenter() {
+  static CConfigCenterImpl center(CConfigCenterImpl::DefaultPath());
+  return &center;
+}
+
+namespace {
+// The store exists before main() runs, as the rest of the program expects; the function-local
+// static above keeps early callers from other translation units safe from initialisation order.
+[[maybe_unused]] IConfigCenter* const g_config_center = GetConfigCenter();
+}  // namespace
+
+}  // namespace config

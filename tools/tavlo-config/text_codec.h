@@ -1,0 +1,28 @@
+// Text for the command line: UTF-8 <-> UTF-16 (through iconv) and hexadecimal bytes.
+//
+// Thread affinity: none. Failure: conversions of input report it; output never fails.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavlo_config {
+
+// Empty when |text| is not valid UTF-8.
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
+
+// Unpaired surrogates become U+FFFD, so any stored text can be shown.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Control characters as \xNN, so that one record stays on one line.
+std::string EscapeControls(std::string_view text);
+
+std::string ToHex(const std::uint8_t* data, std::size_t size);
+
+// Pairs of hexadecimal digits, either case. Empty on odd length or a non-digit.
+std::optional<std::vector<std::uint8_t>> FromHex(std::string_view text);
+
+}  // namespace tavlo_config
