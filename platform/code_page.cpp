@@ -34,7 +34,8 @@ bool IsUtf8Name(std::string_view name) {
 // Owns one iconv descriptor.
 class Converter {
  public:
-  Converter(const std::string& to, const char* from) : cd_(iconv_open(to.c_str(), from)) {}
+  Converter(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
   ~Converter() {
@@ -197,7 +198,7 @@ int IconvCodePage::MultiByteToWideChar(UINT code_page,
   if (flags & ~(MB_PRECOMPOSED | MB_ERR_INVALID_CHARS))
     return Fail(ERROR_INVALID_FLAGS);
 
-  Converter converter(code_page == CP_UTF8 ? std::string("UTF-8") : charset_, kUtf16);
+  Converter converter(kUtf16, code_page == CP_UTF8 ? std::string("UTF-8") : charset_);
   if (!converter.ok())
     return Fail(ERROR_INVALID_PARAMETER);
 

@@ -48,7 +48,8 @@ class CodePage {
 };
 
 // A code page carried out by iconv. Characters a code page cannot hold become its default
-// character '?'; without WC_NO_BEST_FIT_CHARS iconv's transliteration is tried first.
+// character '?'; without WC_NO_BEST_FIT_CHARS iconv's transliteration is tried first (its
+// tables come with the process's LC_CTYPE locale; the plain C locale has none).
 class IconvCodePage final : public CodePage {
  public:
   // `charset` is an iconv name ("UTF-8", "GBK", "WINDOWS-1252") and stands for CP_ACP.

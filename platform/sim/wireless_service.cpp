@@ -71,7 +71,7 @@ void WirelessService::Run() {
       // A handle closed or unregistered by an earlier callback gets nothing more.
       auto it = clients_.find(client);
       if (it == clients_.end() || !(it->second.source & WLAN_NOTIFICATION_SOURCE_HNWK) ||
-          !it->second.callback)
+          !it->second.callback || note.sequence <= it->second.since)
         continue;
       Client& entry = it->second;
       auto key = std::make_pair(note.code, note.data);
@@ -111,8 +111,8 @@ void WirelessService::WaitForDelivery() {
 
 void WirelessService::Queue(DWORD code, const void* data, size_t size) {
   const BYTE* bytes = static_cast<const BYTE*>(data);
-  pending_.push_back(Pending{code, std::vector<BYTE>(bytes, bytes + size)});
   ++queued_;
+  pending_.push_back(Pending{code, std::vector<BYTE>(bytes, bytes + size), queued_});
   wake_.notify_one();
 }
 
@@ -204,6 +204,7 @@ DWORD WirelessService::WlanRegisterNotification(HANDLE client,
   entry.callback = callback;
   entry.context = context;
   entry.ignore_duplicate = ignore_duplicate != FALSE;
+  entry.since = queued_;  // a change from before the registration is not news to it
   entry.last_delivered.reset();
   return ERROR_SUCCESS;
 }

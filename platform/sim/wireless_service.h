@@ -160,11 +160,13 @@ class WirelessService final : public WlanApi, public HostedNetworkView {
     WLAN_NOTIFICATION_CALLBACK callback = nullptr;
     void* context = nullptr;
     bool ignore_duplicate = false;
+    unsigned long long since = 0;  // hears of changes queued after this count only
     std::optional<std::pair<DWORD, std::vector<BYTE>>> last_delivered;
   };
   struct Pending {
     DWORD code;
     std::vector<BYTE> data;
+    unsigned long long sequence;
   };
   struct Fault {
     DWORD code;
