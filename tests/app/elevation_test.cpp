@@ -1,5 +1,6 @@
 #include "app/elevation.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,175 +19,151 @@ namespace {
 using platform::WAIT_OBJECT_0;
 using platform::WAIT_TIMEOUT;
 
-struct EventLog {
-  int created = 0;
-  int sets = 0;
-  bool closed = false;
-};
+using testing::_;
+using testing::DoAll;
+using testing::NiceMock;
+using testing::Return;
+using testing::SetArgPointee;
 
+// Counts how often the launcher signals; answers waits from that count.
 class FakeEvent : public platform::NamedEvent {
  public:
-  explicit FakeEvent(EventLog* log) : log_(log) {}
-  ~FakeEvent() override { log_->closed = true; }
-  bool Set() override { return ++log_->sets, true; }
+  explicit FakeEvent(int* sets) : sets_(sets) {}
+  bool Set() override { return ++*sets_, true; }
   bool Reset() override { return true; }
-  DWORD Wait(DWORD) override { return log_->sets ? WAIT_OBJECT_0 : WAIT_TIMEOUT; }
-  bool IsSignalled() override { return log_->sets > 0; }
+  DWORD Wait(DWORD) override { return *sets_ ? WAIT_OBJECT_0 : WAIT_TIMEOUT; }
+  bool IsSignalled() override { return *sets_ > 0; }
   int PollFd() const override { return -1; }
 
  private:
-  EventLog* log_;
+  int* sets_;
 };
 
-class FakeProcess : public platform::Process {
+class EndedProcess : public platform::Process {
  public:
-  explicit FakeProcess(std::optional<int> exit) : exit_(exit) {}
-  bool IsSignalled() override { return exit_.has_value(); }
+  explicit EndedProcess(int exit) : exit_(exit) {}
+  bool IsSignalled() override { return true; }
   int PollFd() const override { return -1; }
   int Id() const override { return 42; }
   std::optional<int> ExitStatus() override { return exit_; }
 
  private:
-  std::optional<int> exit_;
+  int exit_;
 };
 
-// Answers as configured and records what start-up asked of it.
-class FakeSystem : public platform::System {
+class MockSystem : public platform::System {
  public:
-  bool version_ok = true;
-  platform::OsVersion version{10, 0};
-  bool admin = false;
-  bool enforced = true;
-  bool relaunch_fails = false;
-  std::optional<int> child_exit;  // the copy's exit status when the wait ends by it
-  DWORD wait_result = WAIT_OBJECT_0 + 1;
-
-  int admin_asked = 0;
-  int enforced_asked = 0;
-  int relaunches = 0;
-  std::u16string file, parameters;
-  DWORD waited_ms = 0;
-
-  bool Version(platform::OsVersion* v) override {
-    *v = version;
-    return version_ok;
-  }
-  bool IsUserAnAdmin() override { return ++admin_asked, admin; }
-  bool IsElevationEnforced() override { return ++enforced_asked, enforced; }
-  std::u16string ExecutablePath() override { return u"/opt/my tavlo/tavlo"; }
-  std::u16string CommandLine() override { return u"\"/opt/my tavlo/tavlo\" /start"; }
-  std::unique_ptr<platform::Process> ShellExecuteRunAs(std::u16string_view f,
-                                                       std::u16string_view p,
-                                                       DWORD* error) override {
-    ++relaunches;
-    file = f;
-    parameters = p;
-    *error = relaunch_fails ? ERROR_ACCESS_DENIED : 0;
-    if (relaunch_fails)
-      return nullptr;
-    return std::make_unique<FakeProcess>(wait_result == WAIT_OBJECT_0 ? child_exit : std::nullopt);
-  }
-  bool IsDeclinedExit(int status) const override { return status == 126; }
-  DWORD WaitForAny(std::span<platform::Waitable* const> objects, DWORD timeout) override {
-    EXPECT_EQ(objects.size(), 2u);
-    waited_ms = timeout;
-    return wait_result;
-  }
+  MOCK_METHOD(bool, Version, (platform::OsVersion*), (override));
+  MOCK_METHOD(bool, IsUserAnAdmin, (), (override));
+  MOCK_METHOD(bool, IsElevationEnforced, (), (override));
+  MOCK_METHOD(std::u16string, ExecutablePath, (), (override));
+  MOCK_METHOD(std::u16string, CommandLine, (), (override));
+  MOCK_METHOD(std::unique_ptr<platform::Process>,
+              ShellExecuteRunAs,
+              (std::u16string_view, std::u16string_view, DWORD*),
+              (override));
+  MOCK_METHOD(bool, IsDeclinedExit, (int), (const, override));
+  MOCK_METHOD(DWORD, WaitForAny, (std::span<platform::Waitable* const>, DWORD), (override));
 };
 
+// A standard user on a system that enforces elevation, unless a test says otherwise.
 class EnsureElevatedTest : public testing::Test {
  protected:
-  bool Run(DWORD create_error = 0, bool create_fails = false) {
-    context_.system = &system_;
-    context_.create_event = [this, create_error, create_fails](std::u16string_view name,
-                                                               DWORD* error) {
-      EXPECT_EQ(name, u"Global\\{A88D5CCB-55BB-4db1-8ABD-0C7B532F1083}");
-      *error = create_error;
-      ++log_.created;
-      return create_fails ? nullptr : std::make_unique<FakeEvent>(&log_);
-    };
-    context_.message_box = [this](std::u16string_view text, std::u16string_view caption,
-                                  UINT type) {
-      box_text_ = text;
-      box_caption_ = caption;
-      box_type_ = type;
-    };
-    return EnsureElevated(context_);
+  EnsureElevatedTest() {
+    ON_CALL(system_, Version(_))
+        .WillByDefault(DoAll(SetArgPointee<0>(platform::OsVersion{10, 0}), Return(true)));
+    ON_CALL(system_, IsElevationEnforced()).WillByDefault(Return(true));
+    ON_CALL(system_, ExecutablePath()).WillByDefault(Return(u"/opt/my tavlo/tavlo"));
+    ON_CALL(system_, CommandLine()).WillByDefault(Return(u"\"/opt/my tavlo/tavlo\" /start"));
+    ON_CALL(system_, IsDeclinedExit(_)).WillByDefault([](int s) { return s == 126; });
   }
 
-  FakeSystem system_;
-  ElevationContext context_;
-  EventLog log_;
-  std::u16string box_text_, box_caption_;
-  UINT box_type_ = 0;
+  bool Run(DWORD create_error = 0, bool create_fails = false) {
+    sets_ = 0;
+    ElevationContext context;
+    context.system = &system_;
+    context.create_event = [this, create_error, create_fails](std::u16string_view name,
+                                                              DWORD* error) {
+      EXPECT_EQ(name, u"Global\\{A88D5CCB-55BB-4db1-8ABD-0C7B532F1083}");
+      *error = create_error;
+      return create_fails ? nullptr : std::make_unique<FakeEvent>(&sets_);
+    };
+    context.message_box = [this](std::u16string_view text, std::u16string_view caption, UINT type) {
+      box_ = std::u16string(text) + u"|" + std::u16string(caption) + u"|" +
+             std::u16string(1, static_cast<char16_t>(type));
+    };
+    return EnsureElevated(context);
+  }
+
+  NiceMock<MockSystem> system_;
+  int sets_ = 0;
+  std::u16string box_;
 };
 
 TEST_F(EnsureElevatedTest, EventNotCreatedShowsTheBugBoxAndEnds) {
-  system_.admin = true;
+  EXPECT_CALL(system_, IsUserAnAdmin()).Times(0);
+  EXPECT_CALL(system_, ShellExecuteRunAs(_, _, _)).Times(0);
   EXPECT_FALSE(Run(5, /*create_fails=*/true));
-  EXPECT_EQ(box_text_, u"CreateEvent return NULL !  真失败...\r\nLastError = 5");
-  EXPECT_EQ(box_caption_, u"Bug!");
-  EXPECT_EQ(box_type_, 0x10u);
-  EXPECT_EQ(system_.admin_asked, 0);
-  EXPECT_EQ(system_.relaunches, 0);
+  EXPECT_EQ(box_, u"CreateEvent return NULL !  真失败...\r\nLastError = 5|Bug!|\x10");
 }
 
 TEST_F(EnsureElevatedTest, GoesOnAndSignalsWithoutRelaunching) {
-  struct Case {
-    const char* what;
-    DWORD create_error;
-    bool admin, version_ok;
-    DWORD major;
-    bool enforced;
-  };
-  for (const Case& c : {Case{"event already exists", ERROR_ALREADY_EXISTS, false, true, 10, true},
-                        Case{"administrator", 0, true, true, 10, true},
-                        Case{"version 5.1", 0, false, true, 5, true},
-                        Case{"version unknown", 0, false, false, 10, true},
-                        Case{"nothing enforced", 0, false, true, 10, false}}) {
-    SCOPED_TRACE(c.what);
-    system_ = FakeSystem();
-    log_ = EventLog();
-    system_.admin = c.admin;
-    system_.version_ok = c.version_ok;
-    system_.version = {c.major, 1};
-    system_.enforced = c.enforced;
-    EXPECT_TRUE(Run(c.create_error));
-    EXPECT_EQ(log_.sets, 1);
-    EXPECT_TRUE(log_.closed);
-    EXPECT_EQ(system_.relaunches, 0);
-    EXPECT_TRUE(box_text_.empty());
+  EXPECT_CALL(system_, ShellExecuteRunAs(_, _, _)).Times(0);
+  {
+    SCOPED_TRACE("an existing event skips the rights check");
+    EXPECT_CALL(system_, IsUserAnAdmin()).Times(0);
+    EXPECT_TRUE(Run(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(sets_, 1);
   }
-  EXPECT_EQ(system_.enforced_asked, 1);
-  system_ = FakeSystem();
-  system_.version = {5, 1};
-  Run(ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(system_.admin_asked, 0) << "an existing event skips the rights check";
-  Run();
-  EXPECT_EQ(system_.enforced_asked, 0) << "no elevation on version 5";
+  testing::Mock::VerifyAndClearExpectations(&system_);
+  {
+    SCOPED_TRACE("administrator");
+    EXPECT_CALL(system_, IsUserAnAdmin()).WillOnce(Return(true));
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(sets_, 1);
+  }
+  testing::Mock::VerifyAndClearExpectations(&system_);
+  {
+    SCOPED_TRACE("version 5.1: no elevation, nothing else asked");
+    EXPECT_CALL(system_, Version(_))
+        .WillOnce(DoAll(SetArgPointee<0>(platform::OsVersion{5, 1}), Return(true)));
+    EXPECT_CALL(system_, IsElevationEnforced()).Times(0);
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(sets_, 1);
+  }
+  testing::Mock::VerifyAndClearExpectations(&system_);
+  for (bool version_known : {false, true}) {
+    SCOPED_TRACE(version_known ? "nothing enforced" : "version unknown");
+    EXPECT_CALL(system_, Version(_)).WillOnce(Return(version_known));
+    EXPECT_CALL(system_, IsElevationEnforced()).WillRepeatedly(Return(false));
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(sets_, 1);
+  }
+  EXPECT_TRUE(box_.empty());
 }
 
 TEST_F(EnsureElevatedTest, RelaunchesWithThePathAndTheTailThenEnds) {
+  EXPECT_CALL(system_, ShellExecuteRunAs(std::u16string_view(u"/opt/my tavlo/tavlo"),
+                                         std::u16string_view(u"/start"), _))
+      .WillOnce([](auto, auto, DWORD*) { return std::make_unique<EndedProcess>(0); });
+  EXPECT_CALL(system_, WaitForAny(testing::SizeIs(2), 30000u)).WillOnce(Return(WAIT_OBJECT_0 + 1));
   EXPECT_FALSE(Run());
-  EXPECT_EQ(system_.file, u"/opt/my tavlo/tavlo");
-  EXPECT_EQ(system_.parameters, u"/start");
-  EXPECT_EQ(system_.waited_ms, 30000u);
-  EXPECT_EQ(log_.sets, 0) << "the copy signals, not the launcher";
-  EXPECT_TRUE(log_.closed);
+  EXPECT_EQ(sets_, 0) << "the copy signals, not the launcher";
 }
 
 TEST_F(EnsureElevatedTest, FailedOrDeclinedRelaunchSignalsTheEvent) {
-  system_.relaunch_fails = true;
+  EXPECT_CALL(system_, ShellExecuteRunAs(_, _, _))
+      .WillOnce(DoAll(SetArgPointee<2>(ERROR_ACCESS_DENIED), Return(nullptr)));
   EXPECT_FALSE(Run());
-  EXPECT_EQ(log_.sets, 1);
+  EXPECT_EQ(sets_, 1);
 
   for (int exit : {126, 0}) {
-    system_ = FakeSystem();
-    log_ = EventLog();
-    system_.wait_result = WAIT_OBJECT_0;
-    system_.child_exit = exit;
+    EXPECT_CALL(system_, ShellExecuteRunAs(_, _, _)).WillOnce([exit](auto, auto, DWORD*) {
+      return std::make_unique<EndedProcess>(exit);
+    });
+    EXPECT_CALL(system_, WaitForAny(_, _)).WillOnce(Return(WAIT_OBJECT_0));
     EXPECT_FALSE(Run());
-    EXPECT_EQ(log_.sets, exit == 126 ? 1 : 0) << exit;
+    EXPECT_EQ(sets_, exit == 126 ? 1 : 0) << exit;
   }
 }
 
