@@ -154,9 +154,6 @@ HWND CreateWindowEx(DWORD ex_style,
   int pw = cx == CW_USEDEFAULT ? 400 : std::max(cx, 0);
   int ph = cy == CW_USEDEFAULT ? 300 : std::max(cy, 0);
   w->setGeometry(px, py, pw, ph);
-  w->winId();  // create the native window so that transient parents and flags apply
-  if (QWidget* ow = WidgetFromHwnd(owner); ow && w->windowHandle() && ow->windowHandle())
-    w->windowHandle()->setTransientParent(ow->windowHandle());
   w->quiet = false;
 
   CREATESTRUCT cs;

@@ -1,0 +1,586 @@
+#include "duilib/paint_manager.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWidget>
+#include <QWindow>
+
+#include "duilib/button.h"
+#include "duilib/qt_convert.h"
+#include "duilib/resources.h"
+#include "duilib/ui_thread.h"
+#include "duilib/win_api.h"
+
+namespace DuiLib {
+namespace {
+
+HINSTANCE g_instance = nullptr;
+
+CControlUI* FindByPoint(CControlUI* c, LPVOID data) {
+  POINT pt = *static_cast<POINT*>(data);
+  return CDuiRect(c->GetPos()).PtInRect(pt) ? c : nullptr;
+}
+
+DWORD Now() {
+  return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
+}
+
+}  // namespace
+
+CPaintManagerUI::CPaintManagerUI() : m_alive(std::make_shared<bool>(true)) {}
+
+CPaintManagerUI::~CPaintManagerUI() {
+  *m_alive = false;
+  for (const TimerInfo& t : m_aTimers)
+    DuiLib::KillTimer(m_hWndPaint, t.window_id);
+  m_aTimers.clear();
+  CControlUI* root = m_pRoot;
+  m_pRoot = nullptr;
+  m_pFocus = m_pEventHover = m_pEventClick = nullptr;
+  for (CControlUI* c : m_aDelayedCleanup)
+    delete c;
+  m_aDelayedCleanup.clear();
+  delete root;
+}
+
+void CPaintManagerUI::SetInstance(HINSTANCE instance) {
+  g_instance = instance;
+  Resources::SetResourcePath(GetInstancePath());
+}
+
+HINSTANCE CPaintManagerUI::GetInstance() {
+  return g_instance;
+}
+
+CDuiString CPaintManagerUI::GetInstancePath() {
+  QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+  return FromQt(dir.isEmpty() ? QString() : dir + QLatin1Char('/'));
+}
+
+void CPaintManagerUI::SetResourcePath(LPCTSTR path) {
+  Resources::SetResourcePath(path);
+}
+
+CDuiString CPaintManagerUI::GetResourcePath() {
+  return Resources::GetResourcePath();
+}
+
+void CPaintManagerUI::SetResourceZip(LPCTSTR zip_name) {
+  Resources::SetResourceZip(zip_name);
+}
+
+CDuiString CPaintManagerUI::GetResourceZip() {
+  return Resources::GetResourceZip();
+}
+
+QIcon CPaintManagerUI::LoadIconResource(UINT id) {
+  return Resources::LoadIcon(id);
+}
+
+void CPaintManagerUI::Init(HWND wnd) {
+  m_hWndPaint = wnd;
+}
+
+HDC CPaintManagerUI::GetPaintDC() const {
+  return GetPaintPainter(m_hWndPaint);
+}
+
+qreal CPaintManagerUI::GetDpiScale() const {
+  if (QWidget* w = WidgetFromHwnd(m_hWndPaint))
+    return w->devicePixelRatioF();
+  if (m_pParentResourcePM)
+    return m_pParentResourcePM->GetDpiScale();
+  return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
+bool CPaintManagerUI::AttachDialog(CControlUI* root) {
+  if (!root)
+    return false;
+  SetFocus(nullptr);
+  m_pEventHover = m_pEventClick = nullptr;
+  if (m_pRoot && m_pRoot != root)
+    AddDelayedCleanup(m_pRoot);
+  m_pRoot = root;
+  m_bUpdateNeeded = true;
+  return InitControls(root);
+}
+
+bool CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
+  if (!control)
+    return false;
+  control->SetManager(this, parent ? parent : control->GetParent(), true);
+  auto add = [](CControlUI* c, LPVOID data) -> CControlUI* {
+    auto* pm = static_cast<CPaintManagerUI*>(data);
+    CDuiString name = c->GetName();
+    if (!name.IsEmpty())
+      pm->m_mNameHash.emplace(name, c);
+    return nullptr;
+  };
+  control->FindControl(add, this, UIFIND_ALL);
+  return true;
+}
+
+void CPaintManagerUI::ReapObjects(CControlUI* control) {
+  OnControlRemoved(control);
+}
+
+void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) {
+  if (!control)
+    return;
+  control->SetManager(this, nullptr, false);
+  control->SetVisible(false);
+  m_aDelayedCleanup.push_back(control);
+  std::weak_ptr<bool> alive = m_alive;
+  RunOnUiThread([this, alive]() {
+    if (alive.expired())
+      return;
+    std::vector<CControlUI*> doomed;
+    doomed.swap(m_aDelayedCleanup);
+    for (CControlUI* c : doomed)
+      delete c;
+  });
+}
+
+void CPaintManagerUI::OnControlRemoved(CControlUI* control) {
+  for (auto it = m_mNameHash.begin(); it != m_mNameHash.end();) {
+    if (it->second == control)
+      it = m_mNameHash.erase(it);
+    else
+      ++it;
+  }
+  if (m_pFocus == control)
+    m_pFocus = nullptr;
+  if (m_pEventHover == control)
+    m_pEventHover = nullptr;
+  if (m_pEventClick == control)
+    m_pEventClick = nullptr;
+  KillTimer(control);
+}
+
+CControlUI* CPaintManagerUI::FindControl(LPCTSTR name) const {
+  auto it = m_mNameHash.find(CDuiString(name));
+  return it == m_mNameHash.end() ? nullptr : it->second;
+}
+
+CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
+  if (!m_pRoot)
+    return nullptr;
+  return m_pRoot->FindControl(FindByPoint, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+}
+
+CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, LPCTSTR name) const {
+  if (!parent)
+    return nullptr;
+  CDuiString wanted(name);
+  auto match = [](CControlUI* c, LPVOID data) -> CControlUI* {
+    return c->GetName() == *static_cast<CDuiString*>(data) ? c : nullptr;
+  };
+  return parent->FindControl(match, &wanted, UIFIND_ALL);
+}
+
+void CPaintManagerUI::SetInitSize(int cx, int cy) {
+  m_szInitWindowSize = SIZE{cx, cy};
+  if (!m_pRoot && m_hWndPaint) {
+    RECT rc;
+    if (GetWindowRect(m_hWndPaint, &rc))
+      MoveWindow(m_hWndPaint, rc.left, rc.top, cx, cy, true);
+  }
+}
+
+SIZE CPaintManagerUI::GetClientSize() const {
+  RECT rc{};
+  GetClientRect(m_hWndPaint, &rc);
+  return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void CPaintManagerUI::UseParentResource(CPaintManagerUI* parent) {
+  // A chain that leads back here would loop forever on every lookup.
+  for (CPaintManagerUI* p = parent; p; p = p->m_pParentResourcePM) {
+    if (p == this)
+      return;
+  }
+  m_pParentResourcePM = parent;
+}
+
+CPaintManagerUI* CPaintManagerUI::ResourceRoot() {
+  CPaintManagerUI* pm = this;
+  while (pm->m_pParentResourcePM)
+    pm = pm->m_pParentResourcePM;
+  return pm;
+}
+
+const CPaintManagerUI* CPaintManagerUI::ResourceRoot() const {
+  const CPaintManagerUI* pm = this;
+  while (pm->m_pParentResourcePM)
+    pm = pm->m_pParentResourcePM;
+  return pm;
+}
+
+void CPaintManagerUI::AddFont(int id,
+                              LPCTSTR name,
+                              int size,
+                              bool bold,
+                              bool underline,
+                              bool italic,
+                              bool is_default) {
+  TFontInfo info;
+  info.sFontName = name;
+  info.iSize = size;
+  info.bBold = bold;
+  info.bUnderline = underline;
+  info.bItalic = italic;
+  QString family = ToQt(info.sFontName);
+  QStringList families;
+  if (!family.isEmpty() && QFontDatabase::hasFamily(family))
+    families << family;
+  // Chinese text needs a CJK face when the named one is missing.
+  families << QStringLiteral("WenQuanYi Micro Hei") << QStringLiteral("Noto Sans CJK SC")
+           << QStringLiteral("sans-serif");
+  info.font.setFamilies(families);
+  info.font.setStyleHint(QFont::SansSerif);
+  info.font.setPixelSize(std::max(size, 1));
+  info.font.setBold(bold);
+  info.font.setUnderline(underline);
+  info.font.setItalic(italic);
+  info.font.setHintingPreference(QFont::PreferNoHinting);
+  m_aCustomFonts[id] = info;
+  if (is_default || m_iDefaultFont < 0)
+    m_iDefaultFont = id;
+}
+
+const TFontInfo* CPaintManagerUI::GetFontInfo(int id) const {
+  for (const CPaintManagerUI* pm = this; pm; pm = pm->m_pParentResourcePM) {
+    auto it = pm->m_aCustomFonts.find(id);
+    if (it != pm->m_aCustomFonts.end())
+      return &it->second;
+  }
+  return GetDefaultFontInfo();
+}
+
+const TFontInfo* CPaintManagerUI::GetDefaultFontInfo() const {
+  for (const CPaintManagerUI* pm = this; pm; pm = pm->m_pParentResourcePM) {
+    if (pm->m_iDefaultFont >= 0) {
+      auto it = pm->m_aCustomFonts.find(pm->m_iDefaultFont);
+      if (it != pm->m_aCustomFonts.end())
+        return &it->second;
+    }
+  }
+  return nullptr;
+}
+
+QFont CPaintManagerUI::GetFont(int id) const {
+  if (const TFontInfo* info = GetFontInfo(id))
+    return info->font;
+  QFont f;
+  f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
+  f.setPixelSize(12);
+  return f;
+}
+
+void CPaintManagerUI::AddDefaultAttributeList(LPCTSTR name, LPCTSTR list) {
+  m_DefaultAttrHash[CDuiString(name)] = CDuiString(list);
+}
+
+LPCTSTR CPaintManagerUI::GetDefaultAttributeList(LPCTSTR name) const {
+  for (const CPaintManagerUI* pm = this; pm; pm = pm->m_pParentResourcePM) {
+    auto it = pm->m_DefaultAttrHash.find(CDuiString(name));
+    if (it != pm->m_DefaultAttrHash.end())
+      return it->second.GetData();
+  }
+  return nullptr;
+}
+
+const TImageInfo* CPaintManagerUI::GetImageEx(LPCTSTR name_p) {
+  CDuiString name(name_p);
+  if (name.IsEmpty())
+    return nullptr;
+  bool hidpi = GetDpiScale() > 1.0;
+  CDuiString key = hidpi ? name + u"@2x" : name;
+  CPaintManagerUI* store = ResourceRoot();
+  auto it = store->m_mImageHash.find(key);
+  if (it != store->m_mImageHash.end())
+    return it->second.get();
+  QByteArray data;
+  qreal dpr = 1.0;
+  if (hidpi) {
+    int dot = name.ReverseFind(u'.');
+    CDuiString twin = dot > 0 ? name.Left(dot) + u"@2x" + name.Mid(dot) : name + u"@2x";
+    if (Resources::Read(twin, &data))
+      dpr = 2.0;
+  }
+  if (dpr == 1.0 && !Resources::Read(name, &data))
+    return nullptr;
+  QImage img;
+  if (!img.loadFromData(data))
+    return nullptr;
+  auto info = std::make_unique<TImageInfo>();
+  info->image = img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  info->image.setDevicePixelRatio(dpr);
+  info->nX = static_cast<int>(std::lround(img.width() / dpr));
+  info->nY = static_cast<int>(std::lround(img.height() / dpr));
+  TImageInfo* raw = info.get();
+  store->m_mImageHash[key] = std::move(info);
+  return raw;
+}
+
+void CPaintManagerUI::RemoveAllImages() {
+  m_mImageHash.clear();
+}
+
+void CPaintManagerUI::Invalidate() {
+  InvalidateRect(m_hWndPaint, nullptr, false);
+}
+
+void CPaintManagerUI::Invalidate(const RECT& rc) {
+  InvalidateRect(m_hWndPaint, &rc, false);
+}
+
+void CPaintManagerUI::NeedUpdate() {
+  m_bUpdateNeeded = true;
+  Invalidate();
+}
+
+void CPaintManagerUI::UpdateLayout() {
+  if (!m_pRoot || !m_hWndPaint)
+    return;
+  RECT client{};
+  GetClientRect(m_hWndPaint, &client);
+  if (CDuiRect(client).IsEmpty())
+    return;
+  if (m_bUpdateNeeded || m_pRoot->IsUpdateNeeded() || !(CDuiRect(m_pRoot->GetPos()) == client)) {
+    m_bUpdateNeeded = false;
+    m_pRoot->SetPos(client, false);
+  }
+}
+
+void CPaintManagerUI::Paint(HDC dc) {
+  UpdateLayout();
+  RECT client{};
+  GetClientRect(m_hWndPaint, &client);
+  QWidget* w = WidgetFromHwnd(m_hWndPaint);
+  bool translucent = w && w->testAttribute(Qt::WA_TranslucentBackground);
+  dc->setCompositionMode(QPainter::CompositionMode_Source);
+  dc->fillRect(ToQt(client), translucent ? QColor(Qt::transparent) : QColor(Qt::white));
+  dc->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (m_szRoundCorner.cx > 0 && m_szRoundCorner.cy > 0) {
+    // Anti-aliased corners; the window region cuts the same shape where there is no alpha.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, client.right, client.bottom), m_szRoundCorner.cx / 2.0,
+                        m_szRoundCorner.cy / 2.0);
+    dc->setRenderHint(QPainter::Antialiasing, true);
+    dc->setClipPath(path);
+  }
+  dc->setRenderHint(QPainter::TextAntialiasing, true);
+  m_pRoot->DoPaint(dc, client);
+}
+
+void CPaintManagerUI::SetFocus(CControlUI* control) {
+  if (control == m_pFocus)
+    return;
+  CControlUI* old = m_pFocus;
+  m_pFocus = nullptr;
+  if (old) {
+    TEventUI e;
+    e.Type = UIEVENT_KILLFOCUS;
+    e.pSender = control;
+    e.dwTimestamp = Now();
+    old->Event(e);
+    SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
+  }
+  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+    m_pFocus = control;
+    TEventUI e;
+    e.Type = UIEVENT_SETFOCUS;
+    e.pSender = control;
+    e.dwTimestamp = Now();
+    control->Event(e);
+    SendNotify(control, DUI_MSGTYPE_SETFOCUS);
+  }
+}
+
+bool CPaintManagerUI::SetNextTabControl(bool forward) {
+  if (!m_pRoot)
+    return false;
+  std::vector<CControlUI*> stops;
+  auto collect = [](CControlUI* c, LPVOID data) -> CControlUI* {
+    if ((c->GetControlFlags() & UIFLAG_TABSTOP) && c->IsVisible() && c->IsEnabled() &&
+        c->IsKeyboardEnabled())
+      static_cast<std::vector<CControlUI*>*>(data)->push_back(c);
+    return nullptr;
+  };
+  m_pRoot->FindControl(collect, &stops, UIFIND_VISIBLE | UIFIND_ENABLED);
+  if (stops.empty())
+    return false;
+  auto it = std::find(stops.begin(), stops.end(), m_pFocus);
+  size_t index;
+  if (it == stops.end())
+    index = forward ? 0 : stops.size() - 1;
+  else
+    index =
+        (static_cast<size_t>(it - stops.begin()) + (forward ? 1 : stops.size() - 1)) % stops.size();
+  SetFocus(stops[index]);
+  return true;
+}
+
+void CPaintManagerUI::SetCapture() {
+  DuiLib::SetCapture(m_hWndPaint);
+  m_bMouseCapture = true;
+}
+
+void CPaintManagerUI::ReleaseCapture() {
+  if (GetCapture() == m_hWndPaint)
+    DuiLib::ReleaseCapture();
+  m_bMouseCapture = false;
+}
+
+bool CPaintManagerUI::SetTimer(CControlUI* control, UINT id, UINT elapse_ms) {
+  if (!control || !m_hWndPaint)
+    return false;
+  for (TimerInfo& t : m_aTimers) {
+    if (t.control == control && t.local_id == id)
+      return DuiLib::SetTimer(m_hWndPaint, t.window_id, elapse_ms) != 0;
+  }
+  UINT_PTR window_id = ++m_uNextTimerId;
+  if (!DuiLib::SetTimer(m_hWndPaint, window_id, elapse_ms))
+    return false;
+  m_aTimers.push_back({control, id, window_id});
+  return true;
+}
+
+bool CPaintManagerUI::KillTimer(CControlUI* control, UINT id) {
+  for (auto it = m_aTimers.begin(); it != m_aTimers.end(); ++it) {
+    if (it->control == control && it->local_id == id) {
+      DuiLib::KillTimer(m_hWndPaint, it->window_id);
+      m_aTimers.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void CPaintManagerUI::KillTimer(CControlUI* control) {
+  for (auto it = m_aTimers.begin(); it != m_aTimers.end();) {
+    if (it->control == control) {
+      DuiLib::KillTimer(m_hWndPaint, it->window_id);
+      it = m_aTimers.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
+  if (!notifier ||
+      std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) != m_aNotifiers.end())
+    return false;
+  m_aNotifiers.push_back(notifier);
+  return true;
+}
+
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
+  auto it = std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier);
+  if (it == m_aNotifiers.end())
+    return false;
+  m_aNotifiers.erase(it);
+  return true;
+}
+
+void CPaintManagerUI::SendNotify(CControlUI* control,
+                                 LPCTSTR type,
+                                 WPARAM wparam,
+                                 LPARAM lparam,
+                                 bool async) {
+  TNotifyUI msg;
+  msg.pSender = control;
+  msg.sType = type;
+  msg.wParam = wparam;
+  msg.lParam = lparam;
+  SendNotify(msg, async);
+}
+
+void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
+  msg.ptMouse = m_ptLastMousePos;
+  msg.dwTimestamp = Now();
+  if (async) {
+    std::weak_ptr<bool> alive = m_alive;
+    TNotifyUI copy = msg;
+    RunOnUiThread([this, alive, copy]() mutable {
+      if (auto a = alive.lock(); a && *a)
+        SendNotify(copy, false);
+    });
+    return;
+  }
+  // A notifier may remove itself (or others) while being told.
+  std::vector<INotifyUI*> notifiers = m_aNotifiers;
+  for (INotifyUI* n : notifiers) {
+    if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), n) != m_aNotifiers.end())
+      n->Notify(msg);
+  }
+}
+
+bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) {
+  if (!filter)
+    return false;
+  m_aPreMessageFilters.push_back(filter);
+  return true;
+}
+
+bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
+  return std::erase(m_aPreMessageFilters, filter) > 0;
+}
+
+bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
+  if (!filter)
+    return false;
+  m_aMessageFilters.push_back(filter);
+  return true;
+}
+
+bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
+  return std::erase(m_aMessageFilters, filter) > 0;
+}
+
+bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  std::vector<IMessageFilterUI*> filters = m_aPreMessageFilters;
+  for (IMessageFilterUI* f : filters) {
+    bool handled = false;
+    LRESULT r = f->MessageHandler(msg, wparam, lparam, handled);
+    if (handled) {
+      result = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+void CPaintManagerUI::AddOptionGroup(const CDuiString& group, COptionUI* option) {
+  auto& v = m_mOptionGroups[group];
+  if (std::find(v.begin(), v.end(), option) == v.end())
+    v.push_back(option);
+}
+
+void CPaintManagerUI::RemoveOptionGroup(const CDuiString& group, COptionUI* option) {
+  auto it = m_mOptionGroups.find(group);
+  if (it != m_mOptionGroups.end())
+    std::erase(it->second, option);
+}
+
+std::vector<COptionUI*> CPaintManagerUI::GetOptionGroup(const CDuiString& group) const {
+  auto it = m_mOptionGroups.find(group);
+  return it == m_mOptionGroups.end() ? std::vector<COptionUI*>{} : it->second;
+}
+
+void CPaintManagerUI::SetCursorFor(CControlUI* control) {
+  QWidget* w = WidgetFromHwnd(m_hWndPaint);
+  if (!w)
+    return;
+  Qt::CursorShape shape = control && control->IsEnabled() ? control->GetCursor() : Qt::ArrowCursor;
+  if (w->cursor().shape() != shape)
+    w->setCursor(shape);
+}
+
+}  // namespace DuiLib
