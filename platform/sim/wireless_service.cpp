@@ -158,7 +158,7 @@ DWORD WirelessService::WlanOpenHandle(DWORD client_version,
   if (auto fault = TakeFault("WlanOpenHandle"))
     return *fault;
   HANDLE handle = RegisterClientHandle(this);
-  clients_[handle] = Client();
+  clients_.try_emplace(handle);
   *negotiated_version = client_version;
   *client = handle;
   return ERROR_SUCCESS;
@@ -196,7 +196,9 @@ DWORD WirelessService::WlanRegisterNotification(HANDLE client,
   if (previous_source)
     *previous_source = entry.source;
   if (source == WLAN_NOTIFICATION_SOURCE_NONE) {
-    entry = Client();
+    entry.source = WLAN_NOTIFICATION_SOURCE_NONE;
+    entry.callback = nullptr;
+    entry.context = nullptr;
     WaitForCallbacks(lock, client);
     return ERROR_SUCCESS;
   }

@@ -45,7 +45,7 @@ TEST_F(SettingsTest, SetSsidSendsTheNewNameWithThePeerLimitAsRead) {
   EXPECT_EQ(text, u"热点 Hotspot");
 }
 
-TEST_F(SettingsTest, SetSsidThatCannotBeAttemptedReportsSuccessAndChangesNothing) {
+TEST_F(SettingsTest, SetSsidReportsSuccessWhenNothingIsAttemptedAndTheErrorOfARefusal) {
   EXPECT_EQ(controller_.SetSsid(u"BeforeOpen"), S_OK);  // not initialised
   OpenWithSsid();
   EXPECT_EQ(controller_.SetSsid(std::u16string(33, u'x')), S_OK);
@@ -56,15 +56,13 @@ TEST_F(SettingsTest, SetSsidThatCannotBeAttemptedReportsSuccessAndChangesNothing
   std::u16string text;
   controller_.GetSsid(&text);
   EXPECT_EQ(text, u"NotSent");  // kept in the snapshot although the system never saw it
-}
 
-TEST_F(SettingsTest, ARefusedSsidIsUndoneInTheSnapshot) {
-  OpenWithSsid();
+  // A refusal is reported and undone in the snapshot.
+  service_.ClearFaults();
   service_.FailCalls("WlanHostedNetworkSetProperty", ERROR_INVALID_PARAMETER, 1);
   EXPECT_EQ(controller_.SetSsid(u"Refused"), static_cast<HRESULT>(0x80070057));
-  std::u16string text;
-  EXPECT_EQ(controller_.GetSsid(&text), S_OK);
-  EXPECT_EQ(text, u"Home");
+  controller_.GetSsid(&text);
+  EXPECT_EQ(text, u"NotSent");
 }
 
 TEST_F(SettingsTest, GetSsidAnswersNotReadyEmptyOrZtzj) {
@@ -225,12 +223,10 @@ TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesTheDefaultPersisten
   EXPECT_EQ(key, u"40718253");
   EXPECT_TRUE(service_.GetSnapshot().key.is_passphrase);
   EXPECT_EQ(service_.GetSnapshot().outstanding_allocations, 0);
-}
 
-TEST_F(HostedNetworkTest, GetKeyWithoutTheQueryFunctionStoresTheDefault) {
-  controller_.Open();
+  // Without the query function the system counts as holding no passphrase.
+  controller_.SetKey(u"another-key");
   service_.SetFunctionMissing("WlanHostedNetworkQuerySecondaryKey", true);
-  std::u16string key;
   controller_.GetKey(&key);
   EXPECT_EQ(key, u"40718253");
   EXPECT_EQ(service_.GetSnapshot().key.bytes.size(), 9u);

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "hosted_network_fixture.h"
 #include "support/recording_poster.h"
 
 namespace {
@@ -69,26 +68,6 @@ TEST(NotificationSinkTest, EventsQueueInOrderWithTheirKinds) {
   station->Release();
 }
 
-TEST(NotificationSinkTest, EachEventGetsADeviceOfItsOwnThatLivesOnlyThroughItsHolders) {
-  CNotificationSink sink(nullptr);
-  CWlanStation* station = NewStation({7});
-  sink.OnStationJoined(station);
-  sink.OnStationLeft(station);
-  CHostedNetworkNotification* joined = sink.Pop();
-  CHostedNetworkNotification* left = sink.Pop();
-  ASSERT_TRUE(joined && left);
-  EXPECT_NE(joined->device(), left->device());
-  EXPECT_TRUE(joined->device()->SameDevice(*left->device()));
-  // The list takes its own reference; the notification's goes with it.
-  CWlanDevice* kept = joined->device();
-  kept->AddRef();
-  EXPECT_EQ(kept->RefCount(), 2);
-  joined->Release();
-  left->Release();
-  EXPECT_EQ(kept->Release(), 0);
-  station->Release();
-}
-
 TEST(NotificationSinkTest, DeletingTheSinkReleasesWhatIsStillQueued) {
   auto* sink = new CNotificationSink(nullptr);
   CWlanStation* station = NewStation({1});
@@ -103,24 +82,6 @@ TEST(NotificationSinkTest, DeletingTheSinkReleasesWhatIsStillQueued) {
   EXPECT_EQ(device->RefCount(), 1);
   device->Release();
   station->Release();
-}
-
-// The controller's dispatch and the sink together, as the window sees them.
-class SinkWithControllerTest : public test::HostedNetworkTest {};
-
-TEST_F(SinkWithControllerTest, LeavingTheActiveStateQueuesTheDeparturesThenStoppedThenUnavailable) {
-  test::RecordingPoster window;
-  CNotificationSink sink(&window);
-  StartWithStations({1, 2});
-  controller_.Open();
-  controller_.RegisterSink(&sink);
-  EXPECT_EQ(Drain(sink), Kinds(2, HostedNetworkEvent::DeviceJoined));  // the replay
-  service_.SetRadio(false);
-  service_.WaitForDelivery();
-  EXPECT_EQ(Drain(sink), (Kinds{HostedNetworkEvent::DeviceLeft, HostedNetworkEvent::DeviceLeft,
-                                HostedNetworkEvent::Stopped, HostedNetworkEvent::Unavailable}));
-  EXPECT_EQ(window.count(), 2u);
-  controller_.Close();
 }
 
 }  // namespace
