@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QWidget>
 #include <map>
+#include <set>
 
 #include "duilib/resources.h"
 
@@ -13,6 +14,12 @@ namespace {
 std::map<HWND, UINT>& CloseResults() {
   static std::map<HWND, UINT> results;
   return results;
+}
+
+// Windows inside ShowModal; others drop their close value when they die.
+std::set<HWND>& ModalWindows() {
+  static std::set<HWND> windows;
+  return windows;
 }
 
 }  // namespace
@@ -76,9 +83,11 @@ UINT CWindowWnd::ShowModal() {
   if (!IsWindowVisible(hwnd))
     DuiLib::ShowWindow(hwnd, SW_SHOWNORMAL);
   // The window object may be deleted in OnFinalMessage: the result is kept by handle.
+  ModalWindows().insert(hwnd);
   QEventLoop loop;
   while (IsWindow(hwnd))
     loop.processEvents(QEventLoop::WaitForMoreEvents);
+  ModalWindows().erase(hwnd);
   UINT result = 0;
   if (auto it = CloseResults().find(hwnd); it != CloseResults().end()) {
     result = it->second;
@@ -164,6 +173,8 @@ LRESULT CWindowWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
   if (msg == WM_CLOSE)
     CloseResults()[hwnd] = static_cast<UINT>(wparam);
   if (msg == WM_NCDESTROY) {
+    if (!ModalWindows().count(hwnd))
+      CloseResults().erase(hwnd);
     LRESULT r = self->HandleMessage(msg, wparam, lparam);
     SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
     if (self->m_bSubclassed)
