@@ -1,5 +1,5 @@
 // The sharing rule between processes: while one store holds the file, a store in another
-// process sees no records and writes nothing, and a reader there still gets the content.
+// process sees no records and writes nothing, and a reader there waits and then reads.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "config/config_center_impl.h"
-#include "config/fake_ticks.h"
 #include "config/test_files.h"
 
 namespace config {
@@ -18,94 +17,69 @@ namespace {
 using config_test::FakeTicks;
 using config_test::TempDir;
 
-// A forked child shares the parent's open file descriptions, and with them the lock of |holder|;
-// the child lets go of its copy so that only the parent's release decides.
-template <class Body>
-pid_t StartChild(CConfigFile& holder, Body body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    holder.Close();
-    ::_exit(body());
-  }
-  return pid;
-}
-
-// The child's exit status, or -1 when it did not exit normally.
-int WaitChild(pid_t pid) {
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-    return -1;
-  return WEXITSTATUS(status);
-}
-
-template <class Body>
-int InChild(CConfigFile& holder, Body body) {
-  return WaitChild(StartChild(holder, body));
-}
-
 class SharingTest : public ::testing::Test {
  protected:
+  // Runs |body| in a child process. The child drops its inherited copy of the holder's open
+  // file description, so that only the parent's Close() releases the lock.
+  template <class Body>
+  pid_t StartChild(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      holder_.Close();
+      FakeTicks ticks;
+      CFlushRule flush(&ticks);
+      ::_exit(body(&flush));
+    }
+    return pid;
+  }
+
+  static int WaitChild(pid_t pid) {
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+      return -1;
+    return WEXITSTATUS(status);
+  }
+
   TempDir dir_;
   FakeTicks ticks_;
   CFlushRule flush_{&ticks_};
   std::filesystem::path path_ = dir_ / "config.db";
+  CConfigCenterImpl store_{path_, &flush_};
+  CConfigFile holder_{path_, &flush_};
 };
 
 TEST_F(SharingTest, AnotherProcessCannotUseTheStoreWhileOneHoldsIt) {
-  CConfigCenterImpl store(path_, &flush_);
-  store.SetInt(u"Autorun", 1);
-
-  CConfigFile holder(path_, &flush_);
-  ASSERT_TRUE(holder.Open());
-  const std::filesystem::path path = path_;
-  EXPECT_EQ(
-      0, InChild(holder, [path] {
-        FakeTicks ticks;
-        CFlushRule flush(&ticks);
-        CConfigCenterImpl second(path, &flush);
-        if (second.GetInt(u"Autorun", 7) != 7)
-          return 1;
-        if (second.PutValue(u"Autorun", "\2\0\0\0", 4, ValueType::kInt) != WriteResult::kNotWritten)
-          return 2;
-        return 0;
-      }));
-  EXPECT_EQ(0, store.GetInt(u"Autorun", 0)) << "held by |holder| for this process too";
-  holder.Close();
-
-  EXPECT_EQ(
-      0, InChild(holder, [path] {
-        FakeTicks ticks;
-        CFlushRule flush(&ticks);
-        CConfigCenterImpl second(path, &flush);
-        if (second.PutValue(u"Autorun", "\2\0\0\0", 4, ValueType::kInt) != WriteResult::kWritten)
-          return 1;
-        return 0;
-      }));
-  EXPECT_EQ(2, store.GetInt(u"Autorun", 0));
+  store_.SetInt(u"Autorun", 1);
+  ASSERT_TRUE(holder_.Open());
+  auto write_two = [path = path_](CFlushRule* flush) {
+    CConfigCenterImpl second(path, flush);
+    const bool sees_records = second.GetInt(u"Autorun", 7) != 7;
+    const WriteResult result = second.PutValue(u"Autorun", "\2\0\0\0", 4, ValueType::kInt);
+    return (sees_records ? 1 : 0) | (result == WriteResult::kWritten ? 2 : 0);
+  };
+  EXPECT_EQ(0, WaitChild(StartChild(write_two)));
+  holder_.Close();
+  EXPECT_EQ(1, store_.GetInt(u"Autorun", 0));
+  EXPECT_EQ(1 | 2, WaitChild(StartChild(write_two)));
+  EXPECT_EQ(2, store_.GetInt(u"Autorun", 0));
 }
 
 TEST_F(SharingTest, AReaderInAnotherProcessWaitsForTheStoreAndReads) {
-  CConfigCenterImpl store(path_, &flush_);
-  store.SetString(u"SSID", u"Tavlo");
-
-  CConfigFile holder(path_, &flush_);
-  ASSERT_TRUE(holder.Open());
-  const std::filesystem::path path = path_;
-  const pid_t child = StartChild(holder, [path] {
-    FakeTicks ticks;
-    CFlushRule flush(&ticks);
-    CConfigFile reader(path, &flush, CConfigFile::Access::kRead);
+  store_.SetString(u"SSID", u"Tavlo");
+  ASSERT_TRUE(holder_.Open());
+  const pid_t child = StartChild([path = path_](CFlushRule* flush) {
+    CConfigFile reader(path, flush, CConfigFile::Access::kRead);
     ByteBuffer container;
     const auto start = std::chrono::steady_clock::now();
     if (reader.LoadContainer(&container) != LoadStatus::kOk)
       return 1;
     if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(50))
-      return 3;  // it did not wait for the store
+      return 2;  // it did not wait for the store
     RecordView record;
-    return FindRecord(container, u"ssid", &record) ? 0 : 2;
+    return FindRecord(container, u"ssid", &record) ? 0 : 3;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  holder.Close();
+  holder_.Close();
   EXPECT_EQ(0, WaitChild(child));
 }
 

@@ -1,6 +1,7 @@
-// A scratch directory per test and whole-file helpers for settings-file tests.
+// Scratch directories, whole-file helpers and a hand-moved tick source for settings tests.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "config/flush_rule.h"
 
 namespace config_test {
 
@@ -41,5 +44,14 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
 }
+
+class FakeTicks : public config::ITickSource {
+ public:
+  std::uint32_t GetTickCount() override { return now_; }
+  void Set(std::uint32_t now) { now_ = now; }
+
+ private:
+  std::atomic<std::uint32_t> now_{0};
+};
 
 }  // namespace config_test
