@@ -13,6 +13,12 @@ namespace {
 constexpr DWORD kMaxPeerLimit = 100;
 constexpr DWORD kRawKeyLength = 32;
 constexpr ULONG kChannelFrequency = 2437;  // MHz, channel 6
+// The virtual adapter is a device of its own, so its GUID (the IPDeviceID) is the same at every
+// start and in every run; sharing set up onto it holds across a stop and a start.
+constexpr GUID kVirtualAdapter = {0x3c0e9b71,
+                                  0x6d2a,
+                                  0x4f58,
+                                  {0xb1, 0x0c, 0x7e, 0x45, 0x92, 0xa8, 0x1d, 0x6f}};
 constexpr char16_t kStationProfile[] =
     u"<?xml version=\"1.0\"?><WLANProfile><name>hostednetwork</name></WLANProfile>";
 
@@ -55,7 +61,7 @@ void WirelessService::MoveTo(WLAN_HOSTED_NETWORK_STATE state, WLAN_HOSTED_NETWOR
     device_id_ = GUID_NULL;
   }
   if (state == wlan_hosted_network_active) {
-    device_id_ = base::NewGuid();
+    device_id_ = kVirtualAdapter;
     bssid_ = RandomMac();
   }
   state_ = state;

@@ -109,7 +109,7 @@ TEST_F(WirelessServiceTest, AllowStartStopMoveTheStatesAndAnnounceEachChange) {
   EXPECT_EQ(service_->Stop(), ERROR_INVALID_STATE);
   EXPECT_FALSE(service_->ActiveVirtualAdapter());
   EXPECT_EQ(service_->Start(), 0u);
-  EXPECT_NE(*service_->ActiveVirtualAdapter(), first);  // a fresh device id per start
+  EXPECT_EQ(*service_->ActiveVirtualAdapter(), first);  // the adapter keeps its GUID
   EXPECT_EQ(StateChanges(), (std::vector<P>{{1, 0}, {0, 1}, {1, 2}, {2, 1}, {1, 2}}));
 }
 
