@@ -1,0 +1,96 @@
+// The simulated system as one object: the netsh interpreter's timing and order, and how the
+// parts see each other.
+#include "platform/sim/sim_system.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/hosted_network_functions.h"
+#include "support/scoped_temp_dir.h"
+
+namespace {
+
+using platform::sim::SimSystem;
+
+constexpr char16_t kAllow[] = u"cmd.exe /c netsh wlan set hostednetwork mode=allow";
+constexpr char16_t kStart[] = u"cmd.exe /c netsh wlan start hostednetwork";
+constexpr char16_t kStop[] = u"cmd.exe /c netsh wlan stop hostednetwork";
+
+class SimSystemTest : public ::testing::Test {
+ protected:
+  // An SSID and a passphrase, so that the hosted network can start.
+  void Configure() {
+    auto& wireless = system_->wireless();
+    HANDLE client;
+    DWORD version;
+    ASSERT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 0u);
+    platform::BindWlanFunction<platform::WlanHostedNetworkInitSettingsFn>(
+        wireless, "WlanHostedNetworkInitSettings")(client, nullptr, nullptr);
+    BYTE key[] = "passphrase-1";
+    ASSERT_EQ(platform::BindWlanFunction<platform::WlanHostedNetworkSetSecondaryKeyFn>(
+                  wireless, "WlanHostedNetworkSetSecondaryKey")(client, sizeof(key), key, TRUE,
+                                                                TRUE, nullptr, nullptr),
+              0u);
+    wireless.WlanCloseHandle(client, nullptr);
+  }
+  WLAN_HOSTED_NETWORK_STATE State() { return system_->wireless().GetSnapshot().state; }
+
+  test::ScopedTempDir dir_;
+  std::unique_ptr<SimSystem> system_ = std::make_unique<SimSystem>(dir_.path());
+};
+
+TEST_F(SimSystemTest, NetshLinesRunAfterTheDelayInTheOrderGivenAndOthersOnlyGetRecorded) {
+  Configure();
+  system_->wireless().Allow(false);
+  auto& interpreter = system_->interpreter();
+  EXPECT_EQ(interpreter.delay(), platform::sim::CommandInterpreter::kDefaultDelayMs);
+
+  interpreter.SetDelay(300);
+  auto given = std::chrono::steady_clock::now();
+  system_->command_runner().RunDetached(kAllow);
+  EXPECT_LT(std::chrono::steady_clock::now() - given, std::chrono::milliseconds(100));
+  // A shorter delay for a later line does not let it overtake the earlier one.
+  interpreter.SetDelay(0);
+  system_->command_runner().RunDetached(kStart);
+  system_->command_runner().RunDetached(u"cmd.exe /c netsh wlan show hostednetwork");
+  EXPECT_FALSE(system_->wireless().GetSnapshot().enabled);  // 300 ms have not passed
+  interpreter.WaitUntilIdle();
+  EXPECT_GE(std::chrono::steady_clock::now() - given, std::chrono::milliseconds(300));
+  EXPECT_EQ(State(), wlan_hosted_network_active);
+
+  system_->command_runner().RunDetached(kStop);
+  system_->WaitUntilSettled();
+  EXPECT_EQ(State(), wlan_hosted_network_idle);
+  EXPECT_EQ(interpreter.ReceivedLines(),
+            (std::vector<std::u16string>{kAllow, kStart,
+                                         u"cmd.exe /c netsh wlan show hostednetwork", kStop}));
+}
+
+TEST_F(SimSystemTest, ShuttingDownDropsLinesNotYetRunWithoutWaitingForThem) {
+  Configure();
+  system_->interpreter().SetDelay(60000);
+  system_->command_runner().RunDetached(kStart);
+  auto before = std::chrono::steady_clock::now();
+  system_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+  SimSystem next_run(dir_.path());
+  EXPECT_EQ(next_run.wireless().GetSnapshot().state, wlan_hosted_network_idle);
+}
+
+TEST_F(SimSystemTest, TheSharingServiceListsTheAdapterWhileTheNetworkRuns) {
+  Configure();
+  auto listed = [this] { return system_->sharing().Connections().size(); };
+  const size_t idle = listed();
+  system_->command_runner().RunDetached(kStart);
+  system_->WaitUntilSettled();
+  auto adapter = system_->wireless().ActiveVirtualAdapter();
+  ASSERT_TRUE(adapter);
+  ASSERT_EQ(listed(), idle + 1);
+  EXPECT_EQ(system_->sharing().Connections().back().guid, *adapter);
+  system_->command_runner().RunDetached(kStop);
+  system_->WaitUntilSettled();
+  EXPECT_EQ(listed(), idle);
+}
+
+}  // namespace

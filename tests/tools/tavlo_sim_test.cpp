@@ -1,0 +1,132 @@
+// tavlo-sim against a simulated system with its control server in this process; both find
+// each other through TAVLO_SIM_DIR.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/sim/control_server.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/wireless_state_file.h"
+#include "support/scoped_temp_dir.h"
+
+namespace {
+
+using namespace platform::sim;
+
+struct Result {
+  int exit_code;
+  std::string output;  // stdout and stderr together
+};
+
+Result RunTool(const std::string& arguments) {
+  std::string command = std::string(TAVLO_SIM_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  Result result{-1, {}};
+  if (!pipe)
+    return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    result.output.append(buffer, n);
+  int status = pclose(pipe);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+class TavloSimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TAVLO_SIM_DIR", dir_.path().c_str(), 1);
+    // An earlier run left an SSID and a passphrase, so the hosted network can start.
+    WirelessPersistentState state;
+    state.ssid.uSSIDLength = 8;
+    std::memcpy(state.ssid.ucSSID, "TavloNet", 8);
+    const char key[] = "passphrase-1";
+    state.key.assign(key, key + sizeof(key));
+    ASSERT_TRUE(WirelessStateFile(dir_.path() / WirelessService::kStateFileName).Save(state));
+    system_ = std::make_unique<SimSystem>(dir_.path());
+    server_ = std::make_unique<ControlServer>(*system_);
+  }
+  void TearDown() override {
+    server_.reset();
+    system_.reset();
+    unsetenv("TAVLO_SIM_DIR");
+  }
+
+  test::ScopedTempDir dir_;
+  std::unique_ptr<SimSystem> system_;
+  std::unique_ptr<ControlServer> server_;
+};
+
+TEST_F(TavloSimTest, EachCommandDrivesTheRunningSystem) {
+  ASSERT_TRUE(server_->Start());
+  auto& wireless = system_->wireless();
+  ASSERT_EQ(wireless.Start(), 0u);
+
+  EXPECT_EQ(RunTool("join aa:bb:cc:dd:ee:01").exit_code, 0);
+  Result status = RunTool("status");
+  EXPECT_EQ(status.exit_code, 0);
+  for (const char* part : {"hosted network: active", "SSID: \"TavloNet\"", "stations: 1",
+                           "  AA-BB-CC-DD-EE-01", "WLAN", "netsh delay: 30 ms"}) {
+    EXPECT_NE(status.output.find(part), std::string::npos) << part << " in\n" << status.output;
+  }
+  EXPECT_EQ(RunTool("leave AA-BB-CC-DD-EE-01").exit_code, 0);
+  EXPECT_TRUE(wireless.GetSnapshot().peers.empty());
+
+  EXPECT_EQ(RunTool("radio off").exit_code, 0);
+  EXPECT_EQ(wireless.GetSnapshot().state, wlan_hosted_network_unavailable);
+  EXPECT_EQ(RunTool("radio on").exit_code, 0);
+  EXPECT_TRUE(wireless.GetSnapshot().radio_on);
+
+  EXPECT_EQ(RunTool("fail WlanOpenHandle 5").exit_code, 0);
+  HANDLE client;
+  DWORD version;
+  EXPECT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 5u);
+  ASSERT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 0u);
+  wireless.WlanCloseHandle(client, nullptr);
+
+  EXPECT_EQ(RunTool("fail CoCreateInstance 0x80004005 always").exit_code, 0);
+  void* object = nullptr;
+  EXPECT_EQ(system_->sharing_service().CreateInstance(platform::CLSID_NetSharingManager, nullptr,
+                                                      platform::CLSCTX_ALL,
+                                                      platform::IID_INetSharingManager, &object),
+            E_FAIL);
+
+  HMODULE module = wireless.LoadLibraryW(u"Wlanapi.dll");
+  EXPECT_EQ(RunTool("missing WlanHostedNetworkQueryStatus").exit_code, 0);
+  EXPECT_EQ(wireless.GetProcAddress(module, "WlanHostedNetworkQueryStatus"), nullptr);
+  EXPECT_EQ(RunTool("missing clear").exit_code, 0);
+  EXPECT_NE(wireless.GetProcAddress(module, "WlanHostedNetworkQueryStatus"), nullptr);
+  wireless.FreeLibrary(module);
+
+  EXPECT_EQ(RunTool("delay 120").exit_code, 0);
+  EXPECT_EQ(system_->interpreter().delay(), 120u);
+}
+
+TEST_F(TavloSimTest, MistakesAndRefusalsExitNonZeroWithTheReason) {
+  ASSERT_TRUE(server_->Start());
+  Result bad_mac = RunTool("join 00-1A-2B-3C-4D");
+  EXPECT_EQ(bad_mac.exit_code, 2);
+  EXPECT_NE(bad_mac.output.find("'00-1A-2B-3C-4D' is not a MAC address"), std::string::npos);
+
+  Result unknown = RunTool("launch");
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_NE(unknown.output.find("unknown command 'launch'"), std::string::npos);
+  EXPECT_NE(unknown.output.find("usage: tavlo-sim"), std::string::npos);
+
+  Result refused = RunTool("leave 02-00-00-00-00-09");
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_EQ(refused.output, "tavlo-sim: 02-00-00-00-00-09 is not associated\n");
+}
+
+TEST_F(TavloSimTest, WithoutARunningProgramItSaysSo) {
+  Result result = RunTool("status");
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.output, "tavlo-sim: no running Tavlo with a simulated system\n");
+}
+
+}  // namespace
