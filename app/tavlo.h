@@ -1,0 +1,155 @@
+// CTavlo: the main window and owner of the program's shell: the skinned controls, the tray
+// icon, the worker thread with its command queue, and the hotspot.
+//
+// Thread affinity: constructed, run and destroyed on the UI thread. The worker thread runs
+// WorkerThreadProc and the start/stop commands; every change it makes to controls, icons and
+// the tray is handed to the UI thread with DuiLib::RunOnUiThread, in order. The exit thread
+// runs ExitThreadProc. The wireless service's thread reaches the window only through the
+// posted WM_HOSTEDNETWORK_NOTIFY.
+// Ownership: owns the tray icon, the queue, the worker thread and the hotspot; the services
+// are not owned and must outlive the object. Controls belong to the framework.
+// Failure: start-up failures of the hotspot show as "never ready"; nothing is thrown.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/tavlo_services.h"
+#include "app/tray_icon.h"
+#include "base/lock.h"
+#include "duilib/UIlib.h"
+#include "hostednet/hotspot.h"
+
+namespace app {
+
+// Command ids of the worker's queue.
+constexpr int CMD_STOP = 1;
+constexpr int CMD_START = 2;
+constexpr int CMD_QUIT = 4;
+
+constexpr UINT_PTR TIMER_WAIT_READY = 2231;
+constexpr UINT_PTR TIMER_ANIMATE = 2232;
+constexpr UINT kWaitReadyMs = 500;
+constexpr UINT kAnimateMs = 300;
+constexpr DWORD kWorkerPollMs = 10;
+
+constexpr UINT kSharingIcon = 130;
+constexpr UINT kStoppedIcon = 131;
+
+constexpr std::u16string_view kSingleInstanceName =
+    u"WiFi.PLock.{288907AB-F22B-43BD-BCF7-658C54ABEC49}";
+constexpr std::u16string_view kActivationMessageName = u"{46B013B2-0E15-4E39-A719-D33874DCAE73}";
+
+// The popup menu's click message: wParam a heap string (char16_t[]) owned by the receiver.
+constexpr UINT WM_MENU_ITEM_CLICK = 1145;
+
+class CTavlo : public DuiLib::WindowImplBase {
+ public:
+  // Creates the single-instance lock, the tray icon, the queue and the hotspot; no window and
+  // no thread. `activation_message` is the registered activation message's id.
+  CTavlo(const TavloServices& services, UINT activation_message);
+  ~CTavlo() override;
+
+  // True when this process took the single-instance lock (wait of 0 ms).
+  bool AcquireSingleInstance();
+
+  // Queue access; any thread.
+  void PostCommand(int command);
+  bool TakeCommand(int* command);
+
+  // The worker's and the exit thread's bodies; a null `self` ends at once.
+  static void WorkerThreadProc(CTavlo* self);
+  static void ExitThreadProc(CTavlo* self);
+
+  // UI-thread entry points of the window's flows (the notifications call them).
+  void OnRunClicked();
+  void OnCloseClicked();
+  void ShowTrayMenu();
+  void UpdateAutorunCheck(bool mark);
+  void DrainHostedNetworkEvents();
+
+  // Observation, UI thread.
+  const std::map<DuiLib::CDuiString, bool>& check_states() const { return check_states_; }
+  CTrayIcon& tray_icon() { return tray_icon_; }
+  CHotspot& hotspot() { return hotspot_; }
+  UINT window_icon() const { return window_icon_; }
+  unsigned animation_counter() const { return animation_counter_; }
+  bool has_worker() const { return worker_ != nullptr; }
+
+ protected:
+  LPCTSTR GetWindowClassName() const override { return u"DUIWiFiMainFrame"; }
+  DuiLib::CDuiString GetSkinFolder() override { return u""; }
+  DuiLib::CDuiString GetSkinFile() override { return u"tavlo.xml"; }
+  DuiLib::UILIB_RESOURCETYPE GetResourceType() const override { return DuiLib::UILIB_ZIP; }
+  DuiLib::CDuiString GetZIPFileName() const override { return u"skin.zip"; }
+  LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  LRESULT HandleCustomMessage(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled) override;
+  void InitWindow() override;
+  void Notify(DuiLib::TNotifyUI& msg) override;
+  DuiLib::CControlUI* CreateControl(LPCTSTR class_name) override;
+
+ private:
+  void OnTimer(UINT_PTR id);
+  void ShowAndActivate();
+  void SetWindowIcon(UINT icon);
+  void OpenWebPage(std::u16string_view path);
+  void OnMenuItemClick(const char16_t* name);
+  void StartWorker();
+
+  // Worker side of the start/stop sequence.
+  void InitSharing();
+  void OnStartCommand();
+  void OnStopCommand();
+  // Runs `change` on the UI thread after every change queued before it.
+  void OnUi(std::function<void()> change);
+
+  // Device rows, UI thread.
+  void OnDeviceJoined(CWlanDevice* device);
+  void OnDeviceLeft(CWlanDevice* device);
+  void OnDeviceUpdated(CWlanDevice* device);
+  void AddDeviceRow(CWlanDevice* device);
+  void RemoveDeviceRow(CWlanDevice* device);
+
+  // Runs the hotspot's shutdown once, whoever asks.
+  void JoinWorkerOnce();
+
+  const TavloServices services_;
+  const UINT activation_message_;
+
+  base::ProcessLock single_instance_;
+  DuiLib::CListUI* device_list_ = nullptr;
+  DuiLib::CControlUI* sys_close_ = nullptr;
+  DuiLib::CControlUI* btn_run_ = nullptr;
+  DuiLib::CControlUI* btn_close_ = nullptr;
+  DuiLib::CControlUI* link_web_url_ = nullptr;
+  DuiLib::CControlUI* link_web_friend_ = nullptr;
+  DuiLib::CControlUI* static_init_start_ = nullptr;
+  DuiLib::CControlUI* static_init_ = nullptr;
+  DuiLib::CControlUI* static_wifi_ = nullptr;
+  DuiLib::CControlUI* chk_show_pwd_ = nullptr;
+  DuiLib::CEditUI* edit_ssid_ = nullptr;
+  std::u16string requested_ssid_;
+  DuiLib::CEditUI* edit_pwd_ = nullptr;
+  std::u16string requested_password_;
+  CTrayIcon tray_icon_;
+  UINT window_icon_ = 0;
+  std::map<DuiLib::CDuiString, bool> check_states_;
+  std::unique_ptr<std::thread> worker_;
+  std::once_flag worker_joined_;
+  std::atomic<bool> exit_started_{false};
+  std::deque<int> queue_;
+  base::ThreadLock queue_lock_;
+  CHotspot hotspot_;
+  std::u16string current_ssid_;
+  std::u16string current_password_;
+  unsigned animation_counter_ = 0;
+  std::unique_ptr<platform::MessagePoster> poster_;
+};
+
+}  // namespace app

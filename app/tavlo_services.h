@@ -1,0 +1,46 @@
+// What the main window reaches the system through. Everything is borrowed: the owner (the
+// entry point or a test) keeps each service alive for the window's whole life.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/tray_icon.h"
+#include "duilib/paint_manager.h"
+#include "duilib/ui_string.h"
+#include "platform/autostart.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/command_runner.h"
+#include "platform/sharing.h"
+#include "platform/system.h"
+#include "platform/wlan_api.h"
+
+namespace app {
+
+struct TavloServices {
+  platform::System* system = nullptr;
+  platform::AutostartStore* autostart = nullptr;
+  NotifyIconShell* tray_shell = nullptr;
+  // Opens a web page with the desktop's default handler (UI thread).
+  std::function<void(const std::u16string& url)> open_url;
+  // Opens the popup menu "menu.xml" at `cursor`, owned by `window`; it reports the chosen
+  // item with WM_MENU_ITEM_CLICK and reads its check marks from `checks` (UI thread).
+  std::function<void(HWND window,
+                     DuiLib::CPaintManagerUI* manager,
+                     std::map<DuiLib::CDuiString, bool>* checks,
+                     POINT cursor)>
+      open_tray_menu;
+  // The product web server, "http://host" without a trailing slash.
+  std::u16string web_host;
+
+  // The hotspot's services.
+  platform::WlanApi* wlan = nullptr;
+  const platform::CodePage* code_page = nullptr;
+  platform::Clock* clock = nullptr;
+  platform::CommandRunner* command_runner = nullptr;
+  platform::SharingService* sharing = nullptr;
+};
+
+}  // namespace app

@@ -1,0 +1,142 @@
+// CTavlo: the start/stop sequence. The UI thread validates and queues; the worker applies the
+// name and password, drives the hotspot, and hands each resulting UI change to the UI thread.
+#include "app/tavlo.h"
+
+namespace app {
+
+namespace {
+
+constexpr char16_t kCaption[] = u"提示";
+constexpr char16_t kEmptySsidText[] = u"WiFi账号不能为空！";
+constexpr char16_t kSsidBytesText[] = u"WiFi账号不能超过32个字节（一个汉字通常占2到3个字节）！";
+constexpr char16_t kPasswordText[] = u"WiFi密码必须是8至63位字符！";
+constexpr char16_t kStartedBalloon[] = u"已开启WiFi热点，尽情享受吧！";
+constexpr char16_t kFailedBalloon[] = u"开启WiFi共享失败，请再次点击开启共享按钮重试一次";
+constexpr char16_t kStoppedBalloon[] = u"已关闭WiFi共享";
+constexpr char16_t kSharingImage[] = u"wifi_ico4.png";
+constexpr char16_t kStoppedImage[] = u"wifi_ico3.png";
+constexpr size_t kMinPasswordChars = 8;
+constexpr size_t kMaxPasswordChars = 63;
+
+void SetVisible(DuiLib::CControlUI* control, bool visible) {
+  if (control)
+    control->SetVisible(visible);
+}
+
+void SetBkImage(DuiLib::CControlUI* control, const char16_t* image) {
+  if (control)
+    control->SetBkImage(image);
+}
+
+}  // namespace
+
+void CTavlo::InitSharing() {
+  hotspot_.set_window(poster_.get());
+  if (SUCCEEDED(hotspot_.InitSharingManager())) {
+    hotspot_.sharing_manager()->GetConnectionInfos(hotspot_.connections());
+    if (SUCCEEDED(hotspot_.Initialize())) {
+      hotspot_.sharing_manager()->DisableAllSharing();
+      if (static_cast<LONG>(hotspot_.controller().Disable()) >= 0)
+        hotspot_.set_ready();
+    }
+  }
+  hotspot_.controller().GetSsid(&current_ssid_);
+  hotspot_.controller().GetKey(&current_password_);
+  OnUi([this, ssid = current_ssid_, password = current_password_] {
+    if (edit_ssid_)
+      edit_ssid_->SetText(ssid.c_str());
+    if (edit_pwd_)
+      edit_pwd_->SetText(password.c_str());
+  });
+}
+
+void CTavlo::OnRunClicked() {
+  const HWND hwnd = GetHWND();
+  const std::u16string ssid = edit_ssid_ ? edit_ssid_->GetText().str() : std::u16string();
+  if (ssid.empty()) {
+    DuiLib::MessageBox(hwnd, kEmptySsidText, kCaption, MB_OK);
+    return;
+  }
+  // The service takes bytes in the system code page: a name that does not fit would be
+  // dropped silently and the start reported as a success with the old name.
+  DOT11_SSID converted{};
+  if (hotspot_.controller().SsidFromText(ssid.c_str(), &converted) != ERROR_SUCCESS) {
+    DuiLib::MessageBox(hwnd, kSsidBytesText, kCaption, MB_OK);
+    return;
+  }
+  requested_ssid_ = ssid;
+
+  const std::u16string password = edit_pwd_ ? edit_pwd_->GetText().str() : std::u16string();
+  bool password_ok = password.size() >= kMinPasswordChars && password.size() <= kMaxPasswordChars;
+  if (password_ok) {
+    // Likewise 8 to 63 bytes, every character representable.
+    DWORD size = 0;
+    const DWORD result = hotspot_.controller().PassphraseFromText(
+        password.c_str(), static_cast<DWORD>(password.size()), nullptr, &size);
+    password_ok = result == ERROR_MORE_DATA || result == ERROR_SUCCESS;
+  }
+  if (!password_ok) {
+    DuiLib::MessageBox(hwnd, kPasswordText, kCaption, MB_OK);
+    return;
+  }
+  requested_password_ = password;
+
+  SetVisible(btn_run_, false);
+  SetVisible(btn_close_, false);
+  SetVisible(static_init_, true);
+  DuiLib::SetTimer(hwnd, TIMER_ANIMATE, kAnimateMs);
+  PostCommand(CMD_START);
+}
+
+void CTavlo::OnCloseClicked() {
+  PostCommand(CMD_STOP);
+}
+
+void CTavlo::OnStartCommand() {
+  if (requested_ssid_ != current_ssid_ && SUCCEEDED(hotspot_.controller().SetSsid(requested_ssid_)))
+    current_ssid_ = requested_ssid_;
+  if (requested_password_ != current_password_ &&
+      SUCCEEDED(hotspot_.controller().SetKey(requested_password_)))
+    current_password_ = requested_password_;
+
+  const bool started = hotspot_.StartSharing();
+  const HWND hwnd = GetHWND();
+  if (started) {
+    OnUi([this, hwnd] {
+      SetVisible(btn_run_, false);
+      SetVisible(static_init_, false);
+      SetVisible(btn_close_, true);
+      DuiLib::KillTimer(hwnd, TIMER_ANIMATE);
+      SetBkImage(static_wifi_, kSharingImage);
+      SetWindowIcon(kSharingIcon);
+      tray_icon_.ChangeIcon(kSharingIcon);
+      animation_counter_ = 0;
+      tray_icon_.ShowBalloon(kCaption, kStartedBalloon);
+    });
+  } else {
+    OnUi([this, hwnd] {
+      SetVisible(btn_close_, false);
+      SetVisible(btn_run_, true);
+      SetVisible(static_init_, false);
+      DuiLib::KillTimer(hwnd, TIMER_ANIMATE);
+      SetBkImage(static_wifi_, kStoppedImage);
+      animation_counter_ = 0;
+      tray_icon_.ShowBalloon(kCaption, kFailedBalloon);
+    });
+  }
+}
+
+void CTavlo::OnStopCommand() {
+  hotspot_.StopHostedNetwork();
+  OnUi([this] {
+    SetBkImage(static_wifi_, kStoppedImage);
+    tray_icon_.ChangeIcon(kStoppedIcon);
+    SetWindowIcon(kStoppedIcon);
+    tray_icon_.ShowBalloon(kCaption, kStoppedBalloon);
+    SetVisible(btn_run_, true);
+    SetVisible(btn_close_, false);
+    SetVisible(static_init_, false);
+  });
+}
+
+}  // namespace app

@@ -1,0 +1,205 @@
+// CTavlo: construction, the framework hooks, notifications, messages and the two timers.
+#include <memory>
+
+#include "app/autorun.h"
+#include "app/tavlo.h"
+
+using DuiLib::CControlUI;
+using DuiLib::CDuiString;
+
+namespace app {
+
+namespace {
+
+constexpr char16_t kTooltip[] = u"Tavlo\r\n";
+constexpr char16_t kWebPagePath[] = u"/adv_2015/wifi/webContainer.html";
+constexpr char16_t kFriendPagePath[] = u"/adv_2015/wifi/webContainerFriend.html";
+constexpr LPARAM kLeftButtonUp = 0x0202;
+constexpr LPARAM kLeftDoubleClick = 0x0203;
+constexpr LPARAM kRightButtonUp = 0x0205;
+
+// Status animation frames; the fifth tick holds the last one.
+constexpr const char16_t* kAnimationFrames[] = {u"wifi_ico0.png", u"wifi_ico1.png",
+                                                u"wifi_ico2.png", u"wifi_ico3.png"};
+
+// Posts to the window from the sink's thread; a window that is gone drops the message.
+class WindowPoster final : public platform::MessagePoster {
+ public:
+  explicit WindowPoster(HWND hwnd) : hwnd_(hwnd) {}
+  BOOL Post(UINT message, UINT_PTR wparam, INT_PTR lparam) override {
+    return DuiLib::PostMessage(hwnd_, message, static_cast<WPARAM>(wparam),
+                               static_cast<LPARAM>(lparam))
+               ? TRUE
+               : FALSE;
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+}  // namespace
+
+CTavlo::CTavlo(const TavloServices& services, UINT activation_message)
+    : services_(services),
+      activation_message_(activation_message),
+      single_instance_(kSingleInstanceName),
+      tray_icon_(services.tray_shell),
+      hotspot_(services.wlan,
+               services.code_page,
+               services.clock,
+               services.command_runner,
+               services.sharing) {}
+
+CTavlo::~CTavlo() {
+  // The exit sequence normally joined the worker; a window closed another way must not leave
+  // a thread running over a destroyed object.
+  if (worker_ && worker_->joinable()) {
+    PostCommand(CMD_QUIT);
+    JoinWorkerOnce();
+  }
+}
+
+bool CTavlo::AcquireSingleInstance() {
+  return single_instance_.TryAcquire();
+}
+
+CControlUI* CTavlo::CreateControl(LPCTSTR class_name) {
+  const CDuiString name(class_name);
+  const char16_t* layout = nullptr;
+  if (name.CompareNoCase(u"PageSet") == 0)
+    layout = u"PageSet.xml";
+  else if (name.CompareNoCase(u"PageUsers") == 0)
+    layout = u"PageUsers.xml";
+  else if (name.CompareNoCase(u"PageTip") == 0)
+    layout = u"PageTip.xml";
+  if (!layout)
+    return nullptr;
+  DuiLib::CDialogBuilder builder;
+  return builder.Create(layout, nullptr, nullptr, &m_PaintManager, nullptr);
+}
+
+void CTavlo::InitWindow() {
+  SetWindowIcon(kStoppedIcon);
+  auto find = [this](const char16_t* name) { return m_PaintManager.FindControl(name); };
+  sys_close_ = find(u"sysbtn_close");
+  btn_run_ = find(u"Btn_Run");
+  btn_close_ = find(u"Btn_Close");
+  static_init_ = find(u"Static_init");
+  static_init_start_ = find(u"Static_init_start");
+  static_wifi_ = find(u"Static_wifi");
+  chk_show_pwd_ = find(u"chkShowPwd");
+  edit_pwd_ = dynamic_cast<DuiLib::CEditUI*>(find(u"Edit_PWD"));
+  edit_ssid_ = dynamic_cast<DuiLib::CEditUI*>(find(u"Edit_SSID"));
+  device_list_ = dynamic_cast<DuiLib::CListUI*>(find(u"ListDeviceInfo"));
+  link_web_url_ = find(u"linkWebUrl");
+  link_web_friend_ = find(u"linkWebFriend");
+
+  poster_ = std::make_unique<WindowPoster>(GetHWND());
+  tray_icon_.Create(GetHWND(), kStoppedIcon, kTooltip);
+  if (services_.autostart)
+    UpdateAutorunCheck(
+        Autorun(*services_.autostart, services_.system->ExecutablePath()).IsAutorunEnabled());
+
+  platform::OsVersion version;
+  const bool known = services_.system && services_.system->Version(&version);
+  if (!known || version.major != 5 || version.minor != 1)
+    StartWorker();
+  DuiLib::SetTimer(GetHWND(), TIMER_WAIT_READY, kWaitReadyMs);
+}
+
+void CTavlo::Notify(DuiLib::TNotifyUI& msg) {
+  if (!msg.pSender)
+    return;
+  const CDuiString sender = msg.pSender->GetName();
+  if (msg.sType.CompareNoCase(u"click") == 0) {
+    if (sender.CompareNoCase(u"sysbtn_close") == 0) {
+      DuiLib::ShowWindow(GetHWND(), SW_HIDE);
+    } else if (sender.CompareNoCase(u"Btn_Run") == 0) {
+      OnRunClicked();
+    } else if (sender.CompareNoCase(u"Btn_Close") == 0) {
+      OnCloseClicked();
+    } else if (sender.CompareNoCase(u"chkShowPwd") == 0) {
+      if (edit_pwd_)
+        edit_pwd_->SetPasswordMode(!edit_pwd_->IsPasswordMode());
+    } else if (sender.CompareNoCase(u"linkWebUrl") == 0) {
+      OpenWebPage(kWebPagePath);
+    } else if (sender.CompareNoCase(u"linkWebFriend") == 0) {
+      OpenWebPage(kFriendPagePath);
+    }
+    return;
+  }
+  if (msg.sType == u"selectchanged") {
+    auto* tabs = dynamic_cast<DuiLib::CTabLayoutUI*>(m_PaintManager.FindControl(u"switch"));
+    if (!tabs)
+      return;
+    if (sender == u"optionSet")
+      tabs->SelectItem(0);
+    else if (sender == u"optionUsers")
+      tabs->SelectItem(1);
+    else if (sender == u"optionTip")
+      tabs->SelectItem(2);
+  }
+}
+
+LRESULT CTavlo::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  const LRESULT result = WindowImplBase::HandleMessage(msg, wparam, lparam);
+  if (msg == WM_TIMER) {
+    OnTimer(static_cast<UINT_PTR>(wparam));
+  } else if (msg == WM_TRAY_CALLBACK) {
+    if (lparam == kLeftButtonUp || lparam == kLeftDoubleClick)
+      ShowAndActivate();
+    else if (lparam == kRightButtonUp)
+      ShowTrayMenu();
+    return 0;
+  } else if (msg == WM_HOSTEDNETWORK_NOTIFY) {
+    DrainHostedNetworkEvents();
+  } else if (activation_message_ != 0 && msg == activation_message_) {
+    ShowAndActivate();
+  }
+  return result;
+}
+
+LRESULT CTavlo::HandleCustomMessage(UINT msg, WPARAM wparam, LPARAM, bool&) {
+  if (msg == WM_MENU_ITEM_CLICK) {
+    // The name is ours to free, whatever it says.
+    std::unique_ptr<char16_t[]> name(reinterpret_cast<char16_t*>(wparam));
+    OnMenuItemClick(name.get());
+  }
+  return 0;
+}
+
+void CTavlo::OnTimer(UINT_PTR id) {
+  if (id == TIMER_WAIT_READY) {
+    if (hotspot_.ready()) {
+      if (static_init_start_)
+        static_init_start_->SetVisible(false);
+      if (btn_run_)
+        btn_run_->SetVisible(true);
+      DuiLib::KillTimer(GetHWND(), TIMER_WAIT_READY);
+    }
+  } else if (id == TIMER_ANIMATE) {
+    if (animation_counter_ < 4) {
+      if (static_wifi_)
+        static_wifi_->SetBkImage(kAnimationFrames[animation_counter_]);
+      ++animation_counter_;
+    } else {
+      animation_counter_ = 0;
+    }
+  }
+}
+
+void CTavlo::ShowAndActivate() {
+  ShowWindow(true, true);
+}
+
+void CTavlo::SetWindowIcon(UINT icon) {
+  window_icon_ = icon;
+  SetIcon(icon);
+}
+
+void CTavlo::OpenWebPage(std::u16string_view path) {
+  if (services_.open_url)
+    services_.open_url(services_.web_host + std::u16string(path));
+}
+
+}  // namespace app
