@@ -112,15 +112,21 @@ class CTabLayoutUI : public CContainerUI {
   bool Add(CControlUI* control) override;
   bool AddAt(CControlUI* control, int index) override;
   bool Remove(CControlUI* control, bool do_not_destroy = false) override;
+  bool RemoveAt(int index, bool do_not_destroy = false) override;
   void RemoveAll() override;
   int GetCurSel() const { return m_iCurSel; }
   // Shows page `index`; false when out of range. Sends "tabselect".
   virtual bool SelectItem(int index);
   bool SelectItem(CControlUI* control);
+  // Showing the tab shows the selected page only, never the others.
+  void SetVisible(bool visible = true) override;
+  void SetInternVisible(bool visible = true) override;
   void SetPos(RECT rc, bool need_invalidate = true) override;
   void SetAttribute(LPCTSTR name, LPCTSTR value) override;
 
  private:
+  void ShowSelectedPage();
+
   int m_iCurSel = -1;
 };
 

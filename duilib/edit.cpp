@@ -32,6 +32,14 @@ class EditorKeys : public QObject {
   CPaintManagerUI* pm_;
 };
 
+// At most `max` UTF-16 units, never ending inside a surrogate pair.
+CDuiString Clamp(const CDuiString& text, UINT max) {
+  int n = static_cast<int>(std::min<UINT>(max, static_cast<UINT>(text.GetLength())));
+  if (n < text.GetLength() && n > 0 && QChar::isHighSurrogate(text[n - 1]))
+    --n;
+  return n < text.GetLength() ? text.Left(n) : text;
+}
+
 }  // namespace
 
 CEditUI::CEditUI() {
@@ -57,10 +65,7 @@ UINT CEditUI::GetControlFlags() const {
 }
 
 void CEditUI::SetText(LPCTSTR text) {
-  CDuiString t(text);
-  if (t.GetLength() > static_cast<int>(m_uMaxChar))
-    t = t.Left(static_cast<int>(m_uMaxChar));
-  m_sText = t;
+  m_sText = Clamp(CDuiString(text), m_uMaxChar);
   if (m_editor && FromQt(m_editor->text()) != m_sText)
     m_editor->setText(ToQt(m_sText));
   Invalidate();
@@ -68,10 +73,13 @@ void CEditUI::SetText(LPCTSTR text) {
 
 void CEditUI::SetMaxChar(UINT max) {
   m_uMaxChar = max;
-  if (m_sText.GetLength() > static_cast<int>(max))
-    m_sText = m_sText.Left(static_cast<int>(max));
-  if (m_editor)
+  m_sText = Clamp(m_sText, max);
+  if (m_editor) {
     m_editor->setMaxLength(static_cast<int>(max));
+    if (FromQt(m_editor->text()) != m_sText)
+      m_editor->setText(ToQt(m_sText));
+  }
+  Invalidate();
 }
 
 void CEditUI::SetReadOnly(bool read_only) {
@@ -157,8 +165,11 @@ void CEditUI::OpenEditor() {
   e->setPalette(pal);
   e->setGeometry(ToQt(EditorRect()));
   e->installEventFilter(new EditorKeys(e, m_pManager));
-  QObject::connect(e, &QLineEdit::textEdited, e, [this](const QString& t) {
-    m_sText = FromQt(t);
+  QObject::connect(e, &QLineEdit::textEdited, e, [this, e](const QString& t) {
+    // The line edit counts UTF-16 units too and may cut a pair at the limit.
+    m_sText = Clamp(FromQt(t), m_uMaxChar);
+    if (ToQt(m_sText) != t)
+      e->setText(ToQt(m_sText));
     if (m_pManager)
       m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
   });
@@ -177,7 +188,7 @@ void CEditUI::CloseEditor() {
     return;
   QLineEdit* e = m_editor.data();
   m_editor.clear();
-  m_sText = FromQt(e->text());
+  m_sText = Clamp(FromQt(e->text()), m_uMaxChar);
   e->hide();
   e->deleteLater();
   Invalidate();
@@ -282,10 +293,12 @@ void CEditUI::PaintText(HDC dc) {
                               DT_SINGLELINE | DT_VCENTER | (m_uTextStyle & (DT_CENTER | DT_RIGHT)));
     return;
   }
-  CDuiString shown =
-      m_bPasswordMode
-          ? CDuiString(std::u16string(static_cast<size_t>(m_sText.GetLength()), m_cPasswordChar))
-          : m_sText;
+  CDuiString shown = m_sText;
+  if (m_bPasswordMode) {
+    // One mask per character, not per UTF-16 unit.
+    size_t chars = static_cast<size_t>(ToQt(m_sText).toUcs4().size());
+    shown = CDuiString(std::u16string(chars, m_cPasswordChar));
+  }
   CRenderEngine::DrawText(
       dc, m_pManager, rc, shown, CurrentTextColor(), m_iFont,
       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (m_uTextStyle & (DT_CENTER | DT_RIGHT)));

@@ -167,8 +167,10 @@ bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
 
 bool CTabLayoutUI::Remove(CControlUI* control, bool do_not_destroy) {
   int index = GetItemIndex(control);
-  if (index < 0)
-    return false;
+  return index >= 0 && RemoveAt(index, do_not_destroy);
+}
+
+bool CTabLayoutUI::RemoveAt(int index, bool do_not_destroy) {
   bool was_current = index == m_iCurSel;
   if (!CContainerUI::RemoveAt(index, do_not_destroy))
     return false;
@@ -195,14 +197,28 @@ bool CTabLayoutUI::SelectItem(int index) {
     return true;
   int old = m_iCurSel;
   m_iCurSel = index;
-  for (int i = 0; i < GetCount(); ++i)
-    GetItemAt(i)->SetInternVisible(i == index && IsVisible());
+  ShowSelectedPage();
   NeedParentUpdate();
   if (m_pManager) {
     m_pManager->SendNotify(this, DUI_MSGTYPE_TABSELECT, static_cast<WPARAM>(index),
                            static_cast<LPARAM>(old));
   }
   return true;
+}
+
+void CTabLayoutUI::ShowSelectedPage() {
+  for (int i = 0; i < GetCount(); ++i)
+    GetItemAt(i)->SetInternVisible(i == m_iCurSel && IsVisible());
+}
+
+void CTabLayoutUI::SetVisible(bool visible) {
+  CContainerUI::SetVisible(visible);
+  ShowSelectedPage();
+}
+
+void CTabLayoutUI::SetInternVisible(bool visible) {
+  CContainerUI::SetInternVisible(visible);
+  ShowSelectedPage();
 }
 
 bool CTabLayoutUI::SelectItem(CControlUI* control) {

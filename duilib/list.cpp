@@ -45,13 +45,12 @@ int CListUI::GetItemIndex(CControlUI* control) const {
 
 bool CListUI::SetItemIndex(CControlUI* control, int index) {
   int old = GetItemIndex(control);
+  // Taken before the move: afterwards the selected index may name another row.
+  CControlUI* selected = m_iCurSel >= 0 ? m_pList->GetItemAt(m_iCurSel) : nullptr;
   if (!m_pList->SetItemIndex(control, index))
     return false;
-  CControlUI* selected = m_iCurSel >= 0 ? m_pList->GetItemAt(m_iCurSel) : nullptr;
   Reindex(std::min(old, index));
-  if (old == m_iCurSel)
-    m_iCurSel = index;
-  else if (selected)
+  if (selected)
     m_iCurSel = GetItemIndex(selected);
   return true;
 }

@@ -131,6 +131,12 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
 void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) {
   if (!control)
     return;
+  // Forget the subtree now, not at the deletion: a control added meanwhile may take a name.
+  auto forget = [](CControlUI* c, LPVOID data) -> CControlUI* {
+    static_cast<CPaintManagerUI*>(data)->OnControlRemoved(c);
+    return nullptr;
+  };
+  control->FindControl(forget, this, UIFIND_ALL);
   control->SetManager(this, nullptr, false);
   control->SetVisible(false);
   m_aDelayedCleanup.push_back(control);
