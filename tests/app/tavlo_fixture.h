@@ -1,0 +1,78 @@
+// A main window over a simulated system in a temporary folder, driven by real clicks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/tavlo.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/linux/linux_system.h"
+#include "platform/linux/xdg_autostart.h"
+#include "platform/sim/sim_system.h"
+#include "support/scoped_temp_dir.h"
+#include "support_qt/qt_input.h"
+
+namespace apptest {
+
+struct TrayCall {
+  DWORD message;
+  app::NotifyIconData data;
+};
+
+class RecordingTrayShell final : public app::NotifyIconShell {
+ public:
+  bool NotifyIcon(DWORD message, const app::NotifyIconData& data) override {
+    calls.push_back({message, data});
+    return true;
+  }
+  std::vector<std::u16string> Balloons() const;
+  std::vector<TrayCall> calls;
+};
+
+struct ShownBox {
+  std::u16string text;
+  std::u16string caption;
+};
+
+class TavloTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Builds the window; `version` replaces the kernel's.
+  void Open(std::optional<platform::OsVersion> version = std::nullopt);
+  // Runs the exit sequence as "menu_Exit" does and waits for the window to go.
+  void Exit();
+
+  DuiLib::CControlUI* Find(const char16_t* name);
+  bool Visible(const char16_t* name);
+  std::u16string Image(const char16_t* name);
+  void SetText(const char16_t* name, const std::u16string& text);
+  // A real left click in the middle of the named control.
+  void ClickControl(const char16_t* name);
+  void SendMenuClick(const char16_t* item);
+  bool WaitReady();
+  // Rows of "ListDeviceInfo" as "number mac".
+  std::vector<std::string> Rows();
+  QWidget* widget();
+
+  test::ScopedTempDir dir_;
+  std::unique_ptr<platform::sim::SimSystem> sim_;
+  platform::IconvCodePage code_page_{"UTF-8"};
+  platform::RealClock clock_;
+  RecordingTrayShell tray_;
+  std::unique_ptr<platform::XdgAutostart> autostart_;
+  std::unique_ptr<platform::LinuxSystem> system_;
+  std::vector<ShownBox> boxes_;
+  std::vector<std::u16string> opened_urls_;
+  int menus_opened_ = 0;
+  std::unique_ptr<app::CTavlo> tavlo_;
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace apptest

@@ -1,0 +1,195 @@
+// The main window's flows against the simulated system: readiness, validation, start and
+// stop, the busy animation, and what a failed start leaves.
+#include <string>
+
+#include "hostednet/hosted_network.h"
+#include "tavlo_fixture.h"
+
+namespace apptest {
+namespace {
+
+using platform::sim::SharingCall;
+
+std::string SsidBytes(const DOT11_SSID& ssid) {
+  return std::string(reinterpret_cast<const char*>(ssid.ucSSID), ssid.uSSIDLength);
+}
+
+// The stored passphrase carries its terminating zero.
+std::string KeyText(const std::vector<BYTE>& bytes) {
+  std::string text(bytes.begin(), bytes.end());
+  if (!text.empty() && text.back() == '\0')
+    text.pop_back();
+  return text;
+}
+
+std::u16string Repeat(const std::u16string& unit, int times) {
+  std::u16string out;
+  for (int i = 0; i < times; ++i)
+    out += unit;
+  return out;
+}
+
+TEST_F(TavloTest, StartsShowsSharingAndStops) {
+  Open();
+  EXPECT_TRUE(Visible(u"Static_init_start"));
+  ASSERT_TRUE(WaitReady());
+  EXPECT_FALSE(Visible(u"Static_init_start"));
+  // The system's own name and generated passphrase are shown.
+  EXPECT_FALSE(Find(u"Edit_SSID")->GetText().IsEmpty());
+  EXPECT_EQ(Find(u"Edit_PWD")->GetText().GetLength(), 8);
+
+  SetText(u"Edit_SSID", u"Tavlo-热点");
+  SetText(u"Edit_PWD", u"secret-password");
+  Find(u"Static_wifi")->SetBkImage(u"wifi_ico2.png");
+  ClickControl(u"Btn_Run");
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_FALSE(Visible(u"Btn_Run"));
+  EXPECT_FALSE(Visible(u"Btn_Close"));
+  EXPECT_TRUE(Visible(u"Static_init"));
+  // The first animation frame is frame 0.
+  ASSERT_TRUE(
+      testing_qt::WaitUntil([this] { return Image(u"Static_wifi") != u"wifi_ico2.png"; }, 2000));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico0.png");
+
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  EXPECT_FALSE(Visible(u"Btn_Run"));
+  EXPECT_FALSE(Visible(u"Static_init"));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico4.png");
+  EXPECT_EQ(tavlo_->window_icon(), app::kSharingIcon);
+  EXPECT_EQ(tray_.calls.back().data.hIcon, app::kSharingIcon);
+  EXPECT_EQ(tray_.Balloons().back(), u"已开启WiFi热点，尽情享受吧！");
+  auto snapshot = sim_->wireless().GetSnapshot();
+  EXPECT_EQ(snapshot.state, wlan_hosted_network_active);
+  EXPECT_EQ(SsidBytes(snapshot.settings.hostedNetworkSSID), "Tavlo-热点");
+  EXPECT_EQ(KeyText(snapshot.key.bytes), "secret-password");
+
+  ClickControl(u"Btn_Close");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 5000));
+  EXPECT_FALSE(Visible(u"Btn_Close"));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico3.png");
+  EXPECT_EQ(tavlo_->window_icon(), app::kStoppedIcon);
+  EXPECT_EQ(tray_.Balloons().back(), u"已关闭WiFi共享");
+  sim_->WaitUntilSettled();
+  EXPECT_EQ(sim_->wireless().GetSnapshot().state, wlan_hosted_network_idle);
+
+  // The next busy phase starts its animation at frame 0 again.
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(
+      testing_qt::WaitUntil([this] { return Image(u"Static_wifi") != u"wifi_ico3.png"; }, 2000));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico0.png");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+}
+
+TEST_F(TavloTest, ValidationRefusesWithoutQueueing) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  struct Case {
+    std::u16string ssid;
+    std::u16string password;
+    const char16_t* box;  // null: accepted
+  } cases[] = {
+      {u"", u"12345678", u"WiFi账号不能为空！"},
+      {u"net", u"1234567", u"WiFi密码必须是8至63位字符！"},
+      {u"net", Repeat(u"a", 64), u"WiFi密码必须是8至63位字符！"},
+      // 11 characters of 3 bytes: 33 bytes in UTF-8, one over the limit.
+      {Repeat(u"网", 11), u"12345678", u"WiFi账号不能超过32个字节（一个汉字通常占2到3个字节）！"},
+      // 22 characters within the character limit, but 66 bytes.
+      {u"net", Repeat(u"密", 22), u"WiFi密码必须是8至63位字符！"},
+      // A lone surrogate does not convert.
+      {u"net", std::u16string(u"abcdefg") + char16_t(0xD800), u"WiFi密码必须是8至63位字符！"},
+  };
+  for (const Case& c : cases) {
+    boxes_.clear();
+    SetText(u"Edit_SSID", c.ssid);
+    SetText(u"Edit_PWD", c.password);
+    ClickControl(u"Btn_Run");
+    ASSERT_EQ(boxes_.size(), 1u) << DuiLib::CDuiString(c.password).ToUtf8();
+    EXPECT_EQ(boxes_[0].text, c.box);
+    EXPECT_EQ(boxes_[0].caption, u"提示");
+    EXPECT_TRUE(Visible(u"Btn_Run"));
+    EXPECT_FALSE(Visible(u"Static_init"));
+  }
+
+  // The limits themselves are accepted: 8 characters, 63 characters, 32 bytes, 21 x 3 bytes.
+  const std::pair<std::u16string, std::u16string> accepted[] = {
+      {u"   ", u"12345678"},
+      {Repeat(u"网", 10) + u"ab", Repeat(u"a", 63)},
+      {u"net", Repeat(u"密", 21)},
+  };
+  for (const auto& [ssid, password] : accepted) {
+    boxes_.clear();
+    SetText(u"Edit_SSID", ssid);
+    SetText(u"Edit_PWD", password);
+    ClickControl(u"Btn_Run");
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_TRUE(Visible(u"Static_init"));
+    ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+    EXPECT_EQ(KeyText(sim_->wireless().GetSnapshot().key.bytes),
+              DuiLib::CDuiString(password).ToUtf8());
+    ClickControl(u"Btn_Close");
+    ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 5000));
+  }
+}
+
+TEST_F(TavloTest, UnchangedTextsAreNotWritten) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  const auto before = sim_->wireless().GetSnapshot();
+  // A write would use up the one failure and let the later write through.
+  sim_->wireless().FailCalls("WlanHostedNetworkSetSecondaryKey", ERROR_ACCESS_DENIED, 1);
+  sim_->wireless().FailCalls("WlanHostedNetworkSetProperty", ERROR_ACCESS_DENIED, 1);
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  ClickControl(u"Btn_Close");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 5000));
+
+  SetText(u"Edit_SSID", u"another-name");
+  SetText(u"Edit_PWD", u"another-password");
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return !Visible(u"Static_init"); }, 8000));
+  const auto after = sim_->wireless().GetSnapshot();
+  EXPECT_EQ(SsidBytes(after.settings.hostedNetworkSSID),
+            SsidBytes(before.settings.hostedNetworkSSID));
+  EXPECT_EQ(after.key.bytes, before.key.bytes);
+}
+
+TEST_F(TavloTest, FailedStartKeepsIconsAndOffersRunAgain) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  sim_->sharing().FailCall(SharingCall::kEnableSharing, E_FAIL,
+                           platform::sim::SimSharingService::kForever);
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 10000));
+  EXPECT_FALSE(Visible(u"Btn_Close"));
+  EXPECT_FALSE(Visible(u"Static_init"));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico3.png");
+  EXPECT_EQ(tavlo_->window_icon(), app::kStoppedIcon);
+  EXPECT_EQ(tray_.calls.back().data.hIcon, app::kStoppedIcon);
+  EXPECT_EQ(tray_.Balloons().back(), u"开启WiFi共享失败，请再次点击开启共享按钮重试一次");
+}
+
+TEST_F(TavloTest, StopWhenNotActiveStillShowsStopped) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  tavlo_->OnCloseClicked();
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return !tray_.Balloons().empty(); }, 3000));
+  EXPECT_EQ(tray_.Balloons().back(), u"已关闭WiFi共享");
+  EXPECT_EQ(tray_.calls.back().data.hIcon, app::kStoppedIcon);
+  EXPECT_TRUE(Visible(u"Btn_Run"));
+  sim_->WaitUntilSettled();
+  EXPECT_NE(sim_->wireless().GetSnapshot().state, wlan_hosted_network_active);
+}
+
+TEST_F(TavloTest, NoWorkerOnVersion51) {
+  Open(platform::OsVersion{5, 1});
+  EXPECT_FALSE(tavlo_->has_worker());
+  testing_qt::WaitUntil([] { return false; }, 1200);
+  EXPECT_FALSE(Visible(u"Btn_Run"));
+  EXPECT_TRUE(Visible(u"Static_init_start"));
+  SendMenuClick(u"menu_Exit");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return !DuiLib::IsWindow(hwnd_); }, 2000));
+  EXPECT_EQ(tray_.calls.back().message, app::NIM_DELETE);
+}
+
+}  // namespace
+}  // namespace apptest

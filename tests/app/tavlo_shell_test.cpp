@@ -1,0 +1,168 @@
+// The main window's shell: device rows, the tray callback, the tray menu's items, the exit
+// sequence and the second instance.
+#include <filesystem>
+
+#include "hostednet/notification_sink.h"
+#include "platform/linux/linux_instance_channel.h"
+#include "tavlo_fixture.h"
+
+namespace apptest {
+namespace {
+
+platform::sim::MacAddress Mac(BYTE last) {
+  return {0x00, 0x1A, 0x2B, 0x3C, 0x4D, last};
+}
+
+class TavloSharingTest : public TavloTest {
+ protected:
+  void StartSharing() {
+    Open();
+    ASSERT_TRUE(WaitReady());
+    ClickControl(u"Btn_Run");
+    ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  }
+  bool WaitRows(size_t count) {
+    return testing_qt::WaitUntil([this, count] { return Rows().size() == count; }, 3000);
+  }
+};
+
+TEST_F(TavloSharingTest, RowsAreNumberedFromTheRowCount) {
+  StartSharing();
+  for (BYTE b : {0x01, 0x02, 0x03})
+    ASSERT_EQ(sim_->wireless().StationJoin(Mac(b)), 0u);
+  ASSERT_TRUE(WaitRows(3));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 00-1A-2B-3C-4D-01", "1 00-1A-2B-3C-4D-02",
+                                              "2 00-1A-2B-3C-4D-03"}));
+  ASSERT_EQ(sim_->wireless().StationLeave(Mac(0x02)), 0u);
+  ASSERT_TRUE(WaitRows(2));
+  // The next number comes from the row count, so "2" appears twice.
+  ASSERT_EQ(sim_->wireless().StationJoin(Mac(0x04)), 0u);
+  ASSERT_TRUE(WaitRows(3));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 00-1A-2B-3C-4D-01", "2 00-1A-2B-3C-4D-03",
+                                              "2 00-1A-2B-3C-4D-04"}));
+  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 3u);
+
+  // Stopping makes every station leave; the buttons follow only the stop itself.
+  ClickControl(u"Btn_Close");
+  ASSERT_TRUE(WaitRows(0));
+  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 0u);
+}
+
+TEST_F(TavloSharingTest, SameMacTwiceGivesTwoRowsAndOneLeaveRemovesTheFirst) {
+  StartSharing();
+  const BYTE mac[6] = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0x01};
+  CNotificationSink* sink = tavlo_->hotspot().sink();
+  ASSERT_NE(sink, nullptr);
+  auto device = base::RefPtr<CWlanDevice>::Adopt(new CWlanDevice(mac));
+  // Both queued before one drain: one posted message shows both.
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceJoined, device.get()));
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceJoined, device.get()));
+  ASSERT_TRUE(WaitRows(2));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 AA-BB-CC-DD-EE-01", "1 AA-BB-CC-DD-EE-01"}));
+
+  // Unknown departures and bare state events change nothing.
+  const BYTE other[6] = {1, 2, 3, 4, 5, 6};
+  auto stranger = base::RefPtr<CWlanDevice>::Adopt(new CWlanDevice(other));
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceLeft, stranger.get()));
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::Idle));
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceLeft, device.get()));
+  ASSERT_TRUE(WaitRows(1));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"1 AA-BB-CC-DD-EE-01"}));
+  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 1u);
+  EXPECT_TRUE(Visible(u"Btn_Close"));
+
+  // An update replaces the record in place and leaves the rows.
+  auto updated = base::RefPtr<CWlanDevice>::Adopt(new CWlanDevice(mac));
+  sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceUpdated, updated.get()));
+  ASSERT_TRUE(testing_qt::WaitUntil(
+      [&] { return tavlo_->hotspot().devices().GetAt(0) == updated.get(); }, 3000));
+  EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_F(TavloTest, TrayCallbackCodes) {
+  Open();
+  ClickControl(u"sysbtn_close");
+  EXPECT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+  EXPECT_EQ(DuiLib::SendMessage(hwnd_, app::WM_TRAY_CALLBACK, 0, 0x0200), 0);
+  EXPECT_EQ(DuiLib::SendMessage(hwnd_, app::WM_TRAY_CALLBACK, 0, 0x0204), 0);
+  EXPECT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+  // The menu opens without showing the window.
+  EXPECT_EQ(DuiLib::SendMessage(hwnd_, app::WM_TRAY_CALLBACK, 0, 0x0205), 0);
+  EXPECT_EQ(menus_opened_, 1);
+  EXPECT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+  for (LPARAM code : {0x0202, 0x0203}) {
+    DuiLib::ShowWindow(hwnd_, SW_HIDE);
+    EXPECT_EQ(DuiLib::SendMessage(hwnd_, app::WM_TRAY_CALLBACK, 0, code), 0);
+    EXPECT_TRUE(DuiLib::IsWindowVisible(hwnd_)) << code;
+  }
+  // The icon was added once with the stopped icon and the fixed tooltip.
+  ASSERT_FALSE(tray_.calls.empty());
+  EXPECT_EQ(tray_.calls[0].message, app::NIM_ADD);
+  EXPECT_EQ(tray_.calls[0].data.hIcon, app::kStoppedIcon);
+  EXPECT_EQ(tray_.calls[0].data.szTip, u"Tavlo\r\n");
+  EXPECT_EQ(tray_.calls[0].data.uCallbackMessage, app::WM_TRAY_CALLBACK);
+}
+
+TEST_F(TavloTest, MenuItemsSwitchAutorunAndOpenThePage) {
+  Open();
+  const std::filesystem::path entry = dir_.path() / "autostart" / "Tavlo.desktop";
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_TRUE(std::filesystem::exists(entry));
+  EXPECT_TRUE(tavlo_->check_states().at(u"menu_Autorun"));
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  EXPECT_EQ(tavlo_->check_states().size(), 1u);
+
+  SendMenuClick(u"menu_Web");
+  SendMenuClick(u"menu_Sub");  // not an item of ours: ignored
+  ClickControl(u"linkWebUrl");
+  ASSERT_EQ(opened_urls_.size(), 2u);
+  EXPECT_EQ(opened_urls_[0], u"http://web.test/adv_2015/wifi/webContainer.html");
+  EXPECT_EQ(opened_urls_[1], opened_urls_[0]);
+  EXPECT_TRUE(DuiLib::IsWindow(hwnd_));
+}
+
+TEST_F(TavloTest, ExitDuringStartFinishesTheStartThenShutsDown) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  ClickControl(u"Btn_Run");
+  SendMenuClick(u"menu_Exit");
+  SendMenuClick(u"menu_Exit");  // a second request is absorbed
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return !DuiLib::IsWindowVisible(hwnd_); }, 500));
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return !DuiLib::IsWindow(hwnd_); }, 15000));
+  // The start's changes landed on the hidden window before the icon went, once.
+  auto balloons = tray_.Balloons();
+  ASSERT_FALSE(balloons.empty());
+  EXPECT_EQ(balloons.back(), u"已开启WiFi热点，尽情享受吧！");
+  EXPECT_EQ(tray_.calls.back().message, app::NIM_DELETE);
+  int deletes = 0;
+  for (const TrayCall& call : tray_.calls)
+    deletes += call.message == app::NIM_DELETE;
+  EXPECT_EQ(deletes, 1);
+  // The shutdown left no sharing and the hosted network disabled.
+  EXPECT_FALSE(sim_->wireless().GetSnapshot().enabled);
+  for (const auto& connection : sim_->sharing().Connections())
+    EXPECT_FALSE(sim_->sharing().Role(connection.guid).has_value());
+}
+
+TEST_F(TavloTest, SecondInstanceWakesTheFirst) {
+  Open();
+  platform::LinuxInstanceChannel listener(app::kActivationMessageName);
+  const HWND hwnd = hwnd_;
+  ASSERT_TRUE(listener.Listen([hwnd] { DuiLib::PostMessage(hwnd, 0xC123, 0, 0); }));
+  ClickControl(u"sysbtn_close");
+  ASSERT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+
+  app::TavloServices none;
+  app::CTavlo second(none, 0xC123);
+  EXPECT_FALSE(second.AcquireSingleInstance());
+  platform::LinuxInstanceChannel sender(app::kActivationMessageName);
+  EXPECT_TRUE(sender.Broadcast());
+  EXPECT_TRUE(testing_qt::WaitUntil([this] { return DuiLib::IsWindowVisible(hwnd_); }, 3000));
+  listener.Stop();
+}
+
+}  // namespace
+}  // namespace apptest
