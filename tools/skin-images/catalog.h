@@ -33,6 +33,6 @@ enum class IconKind { kSharing, kStopped };
 QImage RenderIcon(IconKind kind, int pixels);
 
 // Pixel sizes of the icon130_<n>.png / icon131_<n>.png family.
-inline constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 256};
+inline constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 }  // namespace skin
