@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <thread>
 
+#include "platform/command_runner.h"
 #include "platform/hosted_network_functions.h"
 #include "support/scoped_temp_dir.h"
 
@@ -91,6 +94,29 @@ TEST_F(SimSystemTest, TheSharingServiceListsTheAdapterWhileTheNetworkRuns) {
   system_->command_runner().RunDetached(kStop);
   system_->WaitUntilSettled();
   EXPECT_EQ(listed(), idle);
+}
+
+// The real runner, which the simulated system stands in for: it returns before the line has
+// run, and the line still runs, with its UTF-8 text intact.
+TEST(ShellCommandRunnerTest, ReturnsAtOnceWhileTheLineRunsOnItsOwn) {
+  test::ScopedTempDir dir;
+  const std::string out = (dir.path() / "out").string();
+  std::u16string line = u"sleep 1; echo 已完成 > '";
+  line.append(out.begin(), out.end());
+  line += u"'";
+
+  platform::ShellCommandRunner runner;
+  auto before = std::chrono::steady_clock::now();
+  runner.RunDetached(line);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  std::string text;
+  for (int i = 0; i < 100 && text.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream(out) >> text;
+  }
+  EXPECT_EQ(text, "已完成");
 }
 
 }  // namespace
