@@ -1,7 +1,10 @@
 // The program's entry point: rights, the single instance, the backend and the main window.
+#include <unistd.h>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QSocketNotifier>
 #include <QUrl>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -25,6 +28,13 @@ namespace {
 constexpr DWORD kMainWindowStyle = 0x96C80000;
 constexpr DWORD kMainWindowExStyle = 0x100;
 constexpr char kDefaultWebHost[] = "http://www.tavlo.cn";
+
+int g_term_pipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(g_term_pipe[1], &byte, 1);
+}
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -96,6 +106,17 @@ int main(int argc, char** argv) {
     const HWND hwnd = tavlo.GetHWND();
     channel.Listen(
         [hwnd, activation_message] { DuiLib::PostMessage(hwnd, activation_message, 0, 0); });
+    // A session that ends sends SIGTERM: leave as "menu_Exit" does, so no sharing is left on.
+    std::unique_ptr<QSocketNotifier> term;
+    if (::pipe(g_term_pipe) == 0) {
+      term = std::make_unique<QSocketNotifier>(g_term_pipe[0], QSocketNotifier::Read);
+      QObject::connect(term.get(), &QSocketNotifier::activated, [&tavlo] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(g_term_pipe[0], &byte, 1);
+        tavlo.RequestExit();
+      });
+      std::signal(SIGTERM, OnTerminate);
+    }
     std::unique_ptr<app::StateDump> dump = app::StateDump::FromEnvironment(&tavlo);
     tavlo.CenterWindow();
     tavlo.ShowModal();

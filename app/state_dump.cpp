@@ -1,6 +1,8 @@
 #include "app/state_dump.h"
 
+#include <QPixmap>
 #include <QSaveFile>
+#include <QWidget>
 #include <cstdlib>
 
 #include "app/tavlo.h"
@@ -45,8 +47,28 @@ QString StateDump::Describe(CTavlo& window) {
     out += QString("%1=%2\n").arg(QString::fromUtf16(name),
                                   control ? Q(control->GetText().str()) : QString());
   }
+  RECT window_rect{};
+  DuiLib::GetWindowRect(window.GetHWND(), &window_rect);
+  out += QString("window_rect=%1,%2,%3,%4\n")
+             .arg(window_rect.left)
+             .arg(window_rect.top)
+             .arg(window_rect.right)
+             .arg(window_rect.bottom);
+  // Where a script clicks, in window coordinates.
+  for (const char16_t* name : {u"Btn_Run", u"Btn_Close", u"sysbtn_close", u"optionUsers"}) {
+    DuiLib::CControlUI* control = pm.FindControl(name);
+    if (!control)
+      continue;
+    const RECT rc = control->GetPos();
+    out += QString("center_%1=%2,%3\n")
+               .arg(QString::fromUtf16(name))
+               .arg((rc.left + rc.right) / 2)
+               .arg((rc.top + rc.bottom) / 2);
+  }
   DuiLib::CControlUI* wifi = pm.FindControl(u"Static_wifi");
   out += "Static_wifi=" + (wifi ? Q(wifi->GetBkImage().str()) : QString()) + "\n";
+  auto* tabs = dynamic_cast<DuiLib::CTabLayoutUI*>(pm.FindControl(u"switch"));
+  out += QString("page=%1\n").arg(tabs ? tabs->GetCurSel() : -1);
   out += QString("window_icon=%1\n").arg(window.window_icon());
   const NotifyIconData& tray = window.tray_icon().data();
   out += QString("tray_icon=%1\n").arg(tray.hIcon);
@@ -76,8 +98,12 @@ void StateDump::Poll() {
   if (!file.open(QIODevice::WriteOnly))
     return;
   file.write(now.toUtf8());
-  if (file.commit())
-    last_ = now;
+  if (!file.commit())
+    return;
+  last_ = now;
+  // The framework paints everything itself, so the grab is what the user sees.
+  if (QWidget* widget = DuiLib::WidgetFromHwnd(window_->GetHWND()))
+    widget->grab().save(path_ + ".png", "PNG");
 }
 
 }  // namespace app

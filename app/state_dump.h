@@ -1,6 +1,7 @@
 // StateDump: writes what the main window shows to a text file whenever it changes, so that
 // scripts and end-to-end tests can observe a running program without a screen reader. Enabled
 // only by the environment variable TAVLO_STATE_DUMP (the file's path); it reads, never changes.
+// Beside the text it saves the window's picture as "<path>.png".
 //
 // Thread affinity: UI thread. Ownership: the window is not owned and must outlive the dump.
 // Failure: a file that cannot be written is skipped silently and tried again at the next change.

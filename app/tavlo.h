@@ -73,6 +73,8 @@ class CTavlo : public DuiLib::WindowImplBase {
   void ShowTrayMenu();
   void UpdateAutorunCheck(bool mark);
   void DrainHostedNetworkEvents();
+  // The orderly exit of "menu_Exit", on a thread of its own; any thread.
+  void RequestExit();
 
   // Observation, UI thread.
   const std::map<DuiLib::CDuiString, bool>& check_states() const { return check_states_; }

@@ -23,12 +23,16 @@ void CTavlo::ShowTrayMenu() {
     services_.open_tray_menu(GetHWND(), &m_PaintManager, &check_states_, cursor);
 }
 
+void CTavlo::RequestExit() {
+  std::thread(&CTavlo::ExitThreadProc, this).detach();
+}
+
 void CTavlo::OnMenuItemClick(const char16_t* name) {
   if (!name)
     return;
   const std::u16string_view item(name);
   if (item == u"menu_Exit") {
-    std::thread(&CTavlo::ExitThreadProc, this).detach();
+    RequestExit();
   } else if (item == u"menu_Web") {
     OpenWebPage(kWebPagePath);
   } else if (item == u"menu_Autorun") {
