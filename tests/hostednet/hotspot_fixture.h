@@ -4,51 +4,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "hostednet/hotspot.h"
 #include "ics/netshell_binding.h"
 #include "platform/code_page.h"
-#include "platform/hosted_network_functions.h"
 #include "platform/sim/sim_system.h"
 #include "support/recording_poster.h"
 #include "support/scoped_temp_dir.h"
 
 namespace test {
 
-class EventLog {
- public:
-  void Add(std::string event) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    events_.push_back(std::move(event));
-  }
-  std::vector<std::string> Take() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return std::exchange(events_, {});
-  }
+// Everything the hotspot did to the outside, in order. The hotspot runs its lines and takes its
+// pauses on the calling thread, so the log needs no lock.
+using EventLog = std::vector<std::string>;
 
- private:
-  std::mutex mutex_;
-  std::vector<std::string> events_;
-};
-
-// Logs "stop", "allow", "start" (or the line itself) and hands the line on.
+// Logs "stop", "allow" or "start" and hands the line on.
 class LoggingRunner final : public platform::CommandRunner {
  public:
   LoggingRunner(EventLog* log, platform::CommandRunner* next) : log_(log), next_(next) {}
   void RunDetached(const std::u16string& line) override {
-    if (line == kNetshStopHostedNetwork)
-      log_->Add("stop");
-    else if (line == kNetshAllowHostedNetwork)
-      log_->Add("allow");
-    else if (line == kNetshStartHostedNetwork)
-      log_->Add("start");
-    else
-      log_->Add(std::string(line.begin(), line.end()));
+    log_->push_back(line == kNetshStopHostedNetwork    ? "stop"
+                    : line == kNetshAllowHostedNetwork ? "allow"
+                    : line == kNetshStartHostedNetwork ? "start"
+                                                       : "other");
     next_->RunDetached(line);
   }
 
@@ -60,12 +41,12 @@ class LoggingRunner final : public platform::CommandRunner {
 // A pause stands for waiting on the netsh lines. This clock does not wait; it lets the
 // simulated system catch up instead: every line given so far runs, and every notification it
 // caused reaches the controller, before Sleep returns. So each sequence is the same on every
-// run, however loaded the machine is, and a test of the whole retry path takes milliseconds.
+// run, however loaded the machine is, and the whole retry path takes milliseconds.
 class CatchUpClock final : public platform::Clock {
  public:
   CatchUpClock(EventLog* log, platform::sim::SimSystem* system) : log_(log), system_(system) {}
   void Sleep(DWORD milliseconds) override {
-    log_->Add("sleep " + std::to_string(milliseconds));
+    log_->push_back("sleep " + std::to_string(milliseconds));
     ticks_ += milliseconds;
     system_->WaitUntilSettled();
   }
@@ -81,8 +62,7 @@ class HotspotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     system_->interpreter().SetDelay(0);
-    hotspot_ = std::make_unique<CHotspot>(&system_->wlan_api(), &code_page_, &clock_, &runner_,
-                                          &system_->sharing_service());
+    hotspot_ = NewHotspot();
   }
   void TearDown() override {
     hotspot_.reset();
@@ -90,9 +70,16 @@ class HotspotTest : public ::testing::Test {
     system_.reset();
   }
 
-  // The worker's initialisation, in its order.
+  std::unique_ptr<CHotspot> NewHotspot(platform::Clock* clock = nullptr) {
+    auto hotspot =
+        std::make_unique<CHotspot>(&system_->wlan_api(), &code_page_, clock ? clock : &clock_,
+                                   &runner_, &system_->sharing_service());
+    hotspot->set_window(&window_);
+    return hotspot;
+  }
+
+  // The worker's initialisation, in its order; then an empty log.
   HRESULT InitSharing() {
-    hotspot_->set_window(&window_);
     HRESULT hr = hotspot_->InitSharingManager();
     if (hr >= 0) {
       hotspot_->sharing_manager()->GetConnectionInfos(hotspot_->connections());
@@ -109,29 +96,11 @@ class HotspotTest : public ::testing::Test {
     return hr;
   }
 
-  // Gives the service an SSID and a passphrase through a client of its own, as an earlier run
-  // would have.
-  void ConfigureService() {
-    auto& wireless = system_->wireless();
-    HANDLE client;
-    DWORD version;
-    ASSERT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 0u);
-    platform::BindWlanFunction<platform::WlanHostedNetworkInitSettingsFn>(
-        wireless, "WlanHostedNetworkInitSettings")(client, nullptr, nullptr);
-    BYTE key[] = "passphrase-1";
-    ASSERT_EQ(platform::BindWlanFunction<platform::WlanHostedNetworkSetSecondaryKeyFn>(
-                  wireless, "WlanHostedNetworkSetSecondaryKey")(client, sizeof(key), key, TRUE,
-                                                                TRUE, nullptr, nullptr),
-              0u);
-    wireless.WlanCloseHandle(client, nullptr);
-  }
-
-  // Waits for the simulated system and empties the log.
   void Settle() {
     system_->WaitUntilSettled();
-    log_.Take();
+    log_.clear();
   }
-
+  EventLog Take() { return std::exchange(log_, {}); }
   GUID Wireless() { return system_->wireless().WirelessInterfaceGuid(); }
   std::optional<platform::SHARINGCONNECTIONTYPE> Role(const GUID& guid) {
     return system_->sharing().Role(guid);

@@ -1,5 +1,4 @@
-// The simulated system as one object: the netsh interpreter's timing and order, and how the
-// parts see each other.
+// The simulated system's netsh interpreter: its timing, its order, and its shutdown.
 #include "platform/sim/sim_system.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +8,7 @@
 #include <thread>
 
 #include "platform/command_runner.h"
-#include "platform/hosted_network_functions.h"
+#include "platform/sim/wireless_state_file.h"
 #include "support/scoped_temp_dir.h"
 
 namespace {
@@ -22,29 +21,22 @@ constexpr char16_t kStop[] = u"cmd.exe /c netsh wlan stop hostednetwork";
 
 class SimSystemTest : public ::testing::Test {
  protected:
-  // An SSID and a passphrase, so that the hosted network can start.
-  void Configure() {
-    auto& wireless = system_->wireless();
-    HANDLE client;
-    DWORD version;
-    ASSERT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 0u);
-    platform::BindWlanFunction<platform::WlanHostedNetworkInitSettingsFn>(
-        wireless, "WlanHostedNetworkInitSettings")(client, nullptr, nullptr);
-    BYTE key[] = "passphrase-1";
-    ASSERT_EQ(platform::BindWlanFunction<platform::WlanHostedNetworkSetSecondaryKeyFn>(
-                  wireless, "WlanHostedNetworkSetSecondaryKey")(client, sizeof(key), key, TRUE,
-                                                                TRUE, nullptr, nullptr),
-              0u);
-    wireless.WlanCloseHandle(client, nullptr);
+  // An earlier run left an SSID and a passphrase, so the hosted network can start.
+  void SetUp() override {
+    platform::sim::WirelessPersistentState state;
+    state.ssid.uSSIDLength = 1;
+    state.ssid.ucSSID[0] = 'T';
+    state.key = {'p', 'a', 's', 's', 'p', 'h', 'r', 'a', 's', 'e', 0};
+    ASSERT_TRUE(platform::sim::WirelessStateFile(dir_.path() / "wireless.state").Save(state));
+    system_ = std::make_unique<SimSystem>(dir_.path());
   }
   WLAN_HOSTED_NETWORK_STATE State() { return system_->wireless().GetSnapshot().state; }
 
   test::ScopedTempDir dir_;
-  std::unique_ptr<SimSystem> system_ = std::make_unique<SimSystem>(dir_.path());
+  std::unique_ptr<SimSystem> system_;
 };
 
 TEST_F(SimSystemTest, NetshLinesRunAfterTheDelayInTheOrderGivenAndOthersOnlyGetRecorded) {
-  Configure();
   system_->wireless().Allow(false);
   auto& interpreter = system_->interpreter();
   EXPECT_EQ(interpreter.delay(), platform::sim::CommandInterpreter::kDefaultDelayMs);
@@ -71,7 +63,6 @@ TEST_F(SimSystemTest, NetshLinesRunAfterTheDelayInTheOrderGivenAndOthersOnlyGetR
 }
 
 TEST_F(SimSystemTest, ShuttingDownDropsLinesNotYetRunWithoutWaitingForThem) {
-  Configure();
   system_->interpreter().SetDelay(60000);
   system_->command_runner().RunDetached(kStart);
   auto before = std::chrono::steady_clock::now();
@@ -79,21 +70,6 @@ TEST_F(SimSystemTest, ShuttingDownDropsLinesNotYetRunWithoutWaitingForThem) {
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
   SimSystem next_run(dir_.path());
   EXPECT_EQ(next_run.wireless().GetSnapshot().state, wlan_hosted_network_idle);
-}
-
-TEST_F(SimSystemTest, TheSharingServiceListsTheAdapterWhileTheNetworkRuns) {
-  Configure();
-  auto listed = [this] { return system_->sharing().Connections().size(); };
-  const size_t idle = listed();
-  system_->command_runner().RunDetached(kStart);
-  system_->WaitUntilSettled();
-  auto adapter = system_->wireless().ActiveVirtualAdapter();
-  ASSERT_TRUE(adapter);
-  ASSERT_EQ(listed(), idle + 1);
-  EXPECT_EQ(system_->sharing().Connections().back().guid, *adapter);
-  system_->command_runner().RunDetached(kStop);
-  system_->WaitUntilSettled();
-  EXPECT_EQ(listed(), idle);
 }
 
 // The real runner, which the simulated system stands in for: it returns before the line has
