@@ -1,8 +1,8 @@
 // Hosted content: CActiveXUI (a native view created on demand or delayed) and CWebBrowserUI, a
-// light HTML view over Qt Network: plain HTTP GET, no scripts, rendered by QTextDocument. It is
-// never a full browser engine. Every browser decision goes through the event handler in the
-// order below: navigation events, then the document-host questions (context menu, host
-// information, accelerators, ...), then downloads.
+// light HTML view over Qt Network: HTTP(S) GET only, no scripts, no local files, rendered by
+// QTextDocument (web_browser_view.h). It is never a full browser engine. Every browser decision
+// goes through the event handler in the order below: navigation events, then the document-host
+// questions (context menu, host information, accelerators, ...), then downloads.
 //
 // Thread affinity: UI thread. Ownership: the handler is not owned and must outlive the control.
 // Failure: navigation errors go to NavigateError and leave an empty page.

@@ -1,0 +1,55 @@
+// HtmlView: the content view of CWebBrowserUI. A read-only rich-text browser that fetches
+// pages and images over HTTP(S) itself and asks the owner's event handler before each
+// decision. It never runs scripts, never reads local files or other schemes, and never stores
+// a download: the process may run with privileges and pages come from the network.
+//
+// Thread affinity: UI thread. Ownership: a child widget of the window; its owner control
+// deletes it and must outlive it. Failure: a failed or refused navigation goes to the
+// handler's NavigateError; a failed one leaves an empty page in the pane's colour.
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QTextBrowser>
+#include <map>
+
+#include "duilib/web_browser.h"
+
+namespace DuiLib {
+
+class HtmlView : public QTextBrowser {
+ public:
+  HtmlView(QWidget* parent, CWebBrowserUI* owner);
+
+  // "about:blank" (or nothing) empties the page; http(s) loads asynchronously; anything else
+  // is refused. `from_link` says a link in the page asked for it.
+  void Navigate(const QString& target, bool from_link);
+
+ protected:
+  QVariant loadResource(int type, const QUrl& name) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+
+ private:
+  QUrl ResolveUrl(const QUrl& u) const { return base_.isValid() ? base_.resolved(u) : u; }
+  void OnFinished(QNetworkReply* reply, const CDuiString& url, bool from_link);
+  void Fail(const CDuiString& url, int status);
+  void Download(const CDuiString& url);
+  // Asks the handler for borders, scroll bars and the host style sheet (per document: the
+  // handler may come after the view).
+  void ApplyHostInfo();
+
+  CWebBrowserUI* owner_;
+  QNetworkAccessManager net_;
+  QPointer<QNetworkReply> reply_;
+  QUrl base_;
+  std::map<QString, QVariant> images_;
+  qreal base_font_size_ = 0;
+  bool fixed_zoom_ = false;
+  bool no_scroll_ = false;
+};
+
+}  // namespace DuiLib
