@@ -22,6 +22,7 @@
 #include "platform/linux/xdg_autostart.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
+#include "ui/menu_wnd.h"
 
 namespace {
 
@@ -86,6 +87,11 @@ int main(int argc, char** argv) {
   const std::string web_host =
       Env("TAVLO_WEB_HOST").empty() ? kDefaultWebHost : Env("TAVLO_WEB_HOST");
   services.web_host = DuiLib::CDuiString::FromUtf8(web_host).str();
+  services.open_tray_menu = [](HWND window, DuiLib::CPaintManagerUI* manager,
+                               std::map<DuiLib::CDuiString, bool>* checks, POINT cursor) {
+    // The menu deletes itself when it closes.
+    (new DuiLib::CMenuWnd(window))->Init(nullptr, u"menu.xml", manager, checks, 1, cursor);
+  };
   services.wlan = &sim.wlan_api();
   services.code_page = &code_page;
   services.clock = &clock;
