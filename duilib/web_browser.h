@@ -5,7 +5,8 @@
 // questions (context menu, host information, accelerators, ...), then downloads.
 //
 // Thread affinity: UI thread. Ownership: the handler is not owned and must outlive the control.
-// Failure: navigation errors go to NavigateError and leave an empty page.
+// Failure: navigation errors go to NavigateError and leave an empty page in the control's
+// background colour; a refused address (not http or https) goes there too and keeps the page.
 #pragma once
 
 #include <QPointer>
