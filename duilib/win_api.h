@@ -125,6 +125,14 @@ HRGN CreateRectRgn(int l, int t, int r, int b);
 // right and bottom edges are exclusive.
 HRGN CreateRoundRectRgn(int l, int t, int r, int b, int w, int h);
 bool DeleteObject(HRGN rgn);
+// dst = src1 combined with src2 (src2 is unused for RGN_COPY); dst may be one of the sources.
+// Returns the kind of the result, or kRegionError for a null handle or an unknown mode.
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
+int CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode);
 bool PtInRegion(HRGN rgn, int x, int y);
 int GetRgnBox(HRGN rgn, RECT* rc);
 int SetWindowRgn(HWND hwnd, HRGN rgn, bool redraw);

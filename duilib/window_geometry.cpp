@@ -368,6 +368,34 @@ bool DeleteObject(HRGN rgn) {
   return rgn != nullptr;
 }
 
+int CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode) {
+  if (!dst || !src1 || (mode != RGN_COPY && !src2))
+    return kRegionError;
+  const QRegion& a = AsRegion(src1)->region;
+  QRegion result;
+  switch (mode) {
+    case RGN_AND:
+      result = a & AsRegion(src2)->region;
+      break;
+    case RGN_OR:
+      result = a | AsRegion(src2)->region;
+      break;
+    case RGN_XOR:
+      result = a ^ AsRegion(src2)->region;
+      break;
+    case RGN_DIFF:
+      result = a - AsRegion(src2)->region;
+      break;
+    case RGN_COPY:
+      result = a;
+      break;
+    default:
+      return kRegionError;
+  }
+  AsRegion(dst)->region = result;
+  return RegionKind(result);
+}
+
 bool PtInRegion(HRGN rgn, int x, int y) {
   return rgn && AsRegion(rgn)->region.contains(QPoint(x, y));
 }

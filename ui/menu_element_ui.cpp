@@ -273,7 +273,7 @@ bool CMenuElementUI::Activate() {
 }
 
 void CMenuElementUI::CreateMenuWnd() {
-  if (m_pWindow)
+  if (m_pWindow || !m_pManager)
     return;
   const HWND parent = PaintWindow();
   m_pWindow = new CMenuWnd(parent);

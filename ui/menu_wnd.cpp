@@ -45,7 +45,7 @@ void CMenuWnd::Init(CMenuElementUI* owner,
   HWND top = m_hWnd;
   while (HWND up = GetParent(top))
     top = up;
-  ShowWindow(m_hWnd, SW_SHOW);
+  DuiLib::ShowWindow(m_hWnd, SW_SHOW);
   // The owner keeps its active look while its menu has the focus.
   DuiLib::SendMessage(top, WM_NCACTIVATE, 1, 0);
 }

@@ -13,7 +13,8 @@
 // its window is gone (OnFinalMessage); nobody else frees it. The paint manager and the check
 // table handed to Init belong to the owner window, which must outlive its menus.
 // Failure: a layout that cannot be built or a window that cannot be created shows nothing; the
-// object still frees itself.
+// object still frees itself. Shadows are set up on first use when start-up did not call
+// CWndShadow::Initialize.
 #pragma once
 
 #include <memory>

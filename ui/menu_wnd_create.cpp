@@ -41,6 +41,9 @@ LRESULT CMenuWnd::OnCreate() {
   }
   // Arrow keys work at once.
   m_pm.SetFocus(m_pm.GetRoot());
+  // Menus always have their shadow, even when start-up did not set shadows up.
+  if (!CWndShadow::IsInitialized())
+    CWndShadow::Initialize(CPaintManagerUI::GetInstance());
   m_shadow.Create(m_hWnd);
   m_shadow.SetSize(kShadowSize);
   m_shadow.SetDarkness(kShadowDarkness);

@@ -8,6 +8,7 @@ namespace DuiLib {
 namespace {
 
 PFNUPDATELAYEREDWINDOW g_update_layered = nullptr;
+bool g_initialized = false;
 
 struct ShadowEntry {
   CWndShadow* shadow;  // null once the object has gone
@@ -35,7 +36,12 @@ bool CWndShadow::Initialize(HINSTANCE, PFNUPDATELAYEREDWINDOW update) {
   if (!RegisterWindowClass(kWindowClassName, &ShadowWindowProc))
     return false;
   g_update_layered = update;
+  g_initialized = true;
   return true;
+}
+
+bool CWndShadow::IsInitialized() {
+  return g_initialized;
 }
 
 void CWndShadow::Detach() {

@@ -43,6 +43,8 @@ class CWndShadow {
   // Returns false when the class cannot be registered.
   static bool Initialize(HINSTANCE instance,
                          PFNUPDATELAYEREDWINDOW update = &DuiLib::UpdateLayeredWindow);
+  // Whether Initialize has run (whatever it was given).
+  static bool IsInitialized();
 
   // Attaches the shadow to `parent`: creates the shadow window, shows and renders it when the
   // parent is shown normally, and subclasses the parent. A parent that already has a shadow

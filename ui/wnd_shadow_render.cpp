@@ -1,7 +1,8 @@
 // CWndShadow::MakeShadow. The work is done on row spans, never on the whole area times the
 // kernel: the region is probed only for each row's two ends, erosion shrinks the spans, the
 // blurred kernel is stamped along the spans' left and right ends (and where neighbouring rows
-// differ), and the inside is filled line by line.
+// differ), and the inside is filled line by line. The cost grows with the area (one pass of
+// filling) and the perimeter times the kernel's width.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -110,25 +111,60 @@ void CWndShadow::MakeShadow(DWORD* pixels, HWND parent, const RECT& parent_rect)
 
   // Buffer row 0 is the bottom line.
   auto line = [pixels, ws, hs](int i) { return pixels + static_cast<size_t>(hs - 1 - i) * ws; };
-  auto stamp = [&](int x, int i) {
-    for (int k = 0; k < side; ++k) {
-      DWORD* dst = line(i - radius + k) + (x - radius);
-      const DWORD* src = kernel.data() + static_cast<size_t>(k) * side;
-      for (int l = 0; l < side; ++l)
-        dst[l] = std::max(dst[l], src[l]);
+
+  // Stamping the kernel at every centre of a block of centres, rows top..bottom and columns
+  // a <= x < b, leaves at each pixel the kernel's value at the nearest centre (the kernel falls
+  // with the distance): one kernel row per line, its middle value across the block's width.
+  // Straight edges thus cost their length, not their length times the kernel's area.
+  struct Block {
+    int a, b, top, bottom;
+  };
+  auto stamp = [&](const Block& blk) {
+    for (int r = blk.top - radius; r <= blk.bottom + radius; ++r) {
+      const int dy = r < blk.top ? blk.top - r : (r > blk.bottom ? r - blk.bottom : 0);
+      const DWORD* k = kernel.data() + static_cast<size_t>(radius - dy) * side;
+      DWORD* dst = line(r);
+      for (int l = 0; l < radius; ++l)
+        dst[blk.a - radius + l] = std::max(dst[blk.a - radius + l], k[l]);
+      const DWORD middle = k[radius];
+      for (int x = blk.a; x < blk.b; ++x)
+        dst[x] = std::max(dst[x], middle);
+      for (int l = 1; l <= radius; ++l)
+        dst[blk.b - 1 + l] = std::max(dst[blk.b - 1 + l], k[radius + l]);
     }
+  };
+
+  // The centres of each row: from its start while the rows above and below start further in,
+  // and up to its end from where they end. Equal runs in consecutive rows form one block.
+  Block open[2]{};
+  bool is_open[2] = {false, false};
+  auto add_run = [&](int slot, int i, int a, int b) {
+    Block& blk = open[slot];
+    if (is_open[slot] && a < b && blk.a == a && blk.b == b && blk.bottom == i - 1) {
+      blk.bottom = i;
+      return;
+    }
+    if (is_open[slot])
+      stamp(blk);
+    is_open[slot] = a < b;
+    blk = Block{a, b, i, i};
   };
   for (int i = radius; i < hs - radius; ++i) {
     const Span& cur = shadow_row(i);
-    if (cur.start >= cur.end)
+    if (cur.start >= cur.end) {
+      add_run(0, i, 0, 0);
+      add_run(1, i, 0, 0);
       continue;
+    }
     const Span& above = shadow_row(i - 1);
     const Span& below = shadow_row(i + 1);
-    int x = cur.start;
-    for (const int stop = std::min(std::max(above.start, below.start) + 1, cur.end); x < stop; ++x)
-      stamp(x, i);
-    for (x = std::max(x, std::min(above.end, below.end) - 1); x < cur.end; ++x)
-      stamp(x, i);
+    const int stop = std::max(cur.start, std::min(std::max(above.start, below.start) + 1, cur.end));
+    add_run(0, i, cur.start, stop);
+    add_run(1, i, std::max(stop, std::min(above.end, below.end) - 1), cur.end);
+  }
+  for (int slot = 0; slot < 2; ++slot) {
+    if (is_open[slot])
+      stamp(open[slot]);
   }
 
   // The inside, and the cut-out under the parent.

@@ -1,11 +1,10 @@
 // Menus for tests: an owner window that records the clicks posted to it, a skin with a cascade
-// of sub-menus, and mouse input that goes through Qt's window-system path (so mouse grabs
-// redirect it, as for a user).
+// of sub-menus, and mouse input through Qt's window-system path (so that mouse grabs redirect
+// it, as for a user).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTest>
 #include <QWindow>
 #include <string>
@@ -17,19 +16,17 @@
 
 namespace DuiLib {
 
-// Root: 150 wide, items 30 + 30 + 10 + 30 + 30 high (130), four pixels above and below.
-// "item_more" (the last item) opens a sub-menu of two 120-wide, 24-high items (window
-// 126 x 52); "sub_deeper" opens one more.
+// Root: 150 wide, items 30 + 30 + 10 + 30 + 30 high, 4 pixels above and below them.
+// "item_more" opens two 120 x 24 items (window 126 x 52); "sub_deeper" one more.
 inline constexpr char kCascadeMenu[] = R"(<?xml version="1.0" encoding="utf-8"?>
 <Window roundcorner="4,4">
   <Font id="0" name="WenQuanYi Micro Hei" size="13" default="true" />
   <Default name="Menu" value="inset=&quot;2,2,2,2&quot; bkcolor=&quot;#FFFFFFFF&quot;" />
-  <Default name="ExplandIcon" value="arrow.png" />
   <Menu inset="0,4,0,4" bkcolor="#FFFFFFFF" itemtextpadding="35,0,16,0">
     <MenuElement name="item_a" text="Alpha" width="150" height="30" />
     <MenuElement name="item_check" text="Check" width="150" height="30" checkitem="true"
-                 ischeck="true" icon="check.png" iconsize="16,16" />
-    <MenuElement name="item_line" type="line" width="150" linecolor="#FF102030" />
+                 ischeck="true" />
+    <MenuElement name="item_line" type="line" width="150" />
     <MenuElement name="item_exit" text="Exit" width="150" height="30" />
     <MenuElement name="item_more" text="More" width="150" height="30" expland="true">
       <MenuElement name="sub_one" text="One" width="120" height="24" />
@@ -43,31 +40,16 @@ inline constexpr char kCascadeMenu[] = R"(<?xml version="1.0" encoding="utf-8"?>
 
 class MenuOwnerWnd : public CWindowWnd {
  public:
-  struct Click {
-    std::u16string name;
-    LPARAM checked;
-  };
-  std::vector<Click> clicks;
-  std::vector<UINT> ncactivate;
+  std::vector<std::pair<std::u16string, LPARAM>> clicks;  // name, check state
   CPaintManagerUI pm;
-
-  HWND Open(int x, int y, int cx, int cy) {
-    HWND h = Create(nullptr, u"owner", WS_POPUP | WS_VISIBLE, 0, x, y, cx, cy);
-    pm.Init(h);
-    return h;
-  }
 
  protected:
   LPCTSTR GetWindowClassName() const override { return u"TestMenuOwner"; }
   LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg == WM_MENU_ITEM_CLICK) {
-      auto name = TakeMenuItemName(w);
-      clicks.push_back({name.get(), l});
-      return 0;
-    }
-    if (msg == WM_NCACTIVATE)
-      ncactivate.push_back(static_cast<UINT>(w));
-    return CWindowWnd::HandleMessage(msg, w, l);
+    if (msg != WM_MENU_ITEM_CLICK)
+      return CWindowWnd::HandleMessage(msg, w, l);
+    clicks.emplace_back(TakeMenuItemName(w).get(), l);
+    return 0;
   }
 };
 
@@ -77,10 +59,9 @@ class MenuTest : public ::testing::Test {
     ASSERT_TRUE(CWndShadow::Initialize(nullptr));
     CMenuWnd::GetMenuObserver().SetManager(nullptr);
     CMenuWnd::GetMenuObserver().SetMenuCheckInfo(nullptr);
-    ASSERT_NE(owner_.Open(0, 0, 120, 60), nullptr);
+    owner_.pm.Init(owner_.Create(nullptr, u"owner", WS_POPUP | WS_VISIBLE, 0, 0, 0, 120, 60));
     GetPrimaryWorkArea(&work_);
   }
-
   void TearDown() override {
     CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, nullptr});
     testing_qt::Pump();
@@ -101,61 +82,46 @@ class MenuTest : public ::testing::Test {
   static std::vector<CMenuWnd*> Menus() {
     std::vector<CMenuWnd*> menus;
     ObserverImpl::Iterator it(CMenuWnd::GetMenuObserver());
-    while (ReceiverImplBase* r = it.Next()) {
-      if (auto* m = dynamic_cast<CMenuWnd*>(r))
-        menus.push_back(m);
-    }
+    while (ReceiverImplBase* r = it.Next())
+      menus.push_back(dynamic_cast<CMenuWnd*>(r));
     return menus;
   }
-
   static CDuiRect Rect(HWND h) {
     RECT rc{};
     GetWindowRect(h, &rc);
     return rc;
   }
-
   static CMenuElementUI* Item(CMenuWnd* menu, const char16_t* name) {
     menu->GetPaintManager().UpdateLayout();
     return AsMenuElement(menu->GetPaintManager().FindControl(name));
   }
-
   // Screen position of an item's centre.
   static POINT Center(CMenuWnd* menu, const char16_t* name) {
-    CMenuElementUI* item = Item(menu, name);
-    EXPECT_NE(item, nullptr) << CDuiString(name).ToUtf8();
-    if (!item)
-      return POINT{};
-    CDuiRect rc = item->GetPos();
+    CDuiRect rc = Item(menu, name)->GetPos();
     CDuiRect w = Rect(menu->GetHWND());
     return POINT{w.left + (rc.left + rc.right) / 2, w.top + (rc.top + rc.bottom) / 2};
   }
 
   // The pointer is over window `over` at screen point `pt`.
-  static void Move(HWND over, POINT pt) { Mouse(QTest::MouseMove, over, pt, Qt::NoButton); }
-  static void Click(HWND over, POINT pt, Qt::MouseButton button = Qt::LeftButton) {
-    Mouse(QTest::MousePress, over, pt, button);
-    Mouse(QTest::MouseRelease, over, pt, button);
-  }
   static void Mouse(QTest::MouseAction action, HWND over, POINT pt, Qt::MouseButton button) {
     QWidget* w = WidgetFromHwnd(over);
-    ASSERT_NE(w, nullptr);
-    QPoint local(pt.x - w->x(), pt.y - w->y());
-    QTest::mouseEvent(action, w->windowHandle(), button, Qt::NoModifier, local);
+    QTest::mouseEvent(action, w->windowHandle(), button, Qt::NoModifier,
+                      QPoint(pt.x - w->x(), pt.y - w->y()));
   }
-  // Two moves, like a real pointer: the first one may only hand the mouse capture over to
-  // the menu under the pointer.
-  static void Hover(CMenuWnd* menu, const char16_t* name) {
-    POINT pt = Center(menu, name);
-    Move(menu->GetHWND(), POINT{pt.x + 1, pt.y});
-    Move(menu->GetHWND(), pt);
+  static void Click(HWND over, POINT pt, Qt::MouseButton button = Qt::LeftButton) {
+    Mouse(QTest::MouseClick, over, pt, button);
     testing_qt::Pump();
   }
-
-  // Client position of an item's centre, for hit-testing in its window.
-  static POINT ClientCenter(CMenuWnd* menu, const char16_t* name) {
+  // Two moves, like a real pointer: the first may only hand the capture to the menu under it.
+  static void Hover(CMenuWnd* menu, const char16_t* name) {
     POINT pt = Center(menu, name);
-    ScreenToClient(menu->GetHWND(), &pt);
-    return pt;
+    Mouse(QTest::MouseMove, menu->GetHWND(), POINT{pt.x + 1, pt.y}, Qt::NoButton);
+    Mouse(QTest::MouseMove, menu->GetHWND(), pt, Qt::NoButton);
+    testing_qt::Pump();
+  }
+  static void Key(CMenuWnd* menu, Qt::Key key) {
+    testing_qt::Key(WidgetFromHwnd(menu->GetHWND()), key);
+    testing_qt::Pump();
   }
 
   SkinFixture skin_{{{"menu.xml", kCascadeMenu}}};

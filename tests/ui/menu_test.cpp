@@ -1,69 +1,35 @@
-// The popup menu's behaviour through real windows and input: clicks, check items, sub-menus,
-// keys, closing and the life of the window objects.
-#include <algorithm>
-
+// The popup menu through real windows and input: chosen items, check marks, sub-menus, keys,
+// closing, and the life of the window objects (the sanitizer build checks each is freed once).
 #include "tests/ui/menu_fixture.h"
 
 namespace DuiLib {
 namespace {
 
 constexpr POINT kAt{200, 150};
+using Posted = std::vector<std::pair<std::u16string, LPARAM>>;
 
-TEST_F(MenuTest, ClickOnCheckItemPostsNameAndNewStateThenClosesEveryMenu) {
-  checks_[u"item_check"] = true;
+TEST_F(MenuTest, ChosenItemsArePostedWithTheirNewCheckStateAndCloseEveryMenu) {
+  // The layout's "ischeck" fills an empty table; a stored state wins over it afterwards.
   CMenuWnd* root = OpenRoot(kAt, 0);
-  ASSERT_EQ(Menus().size(), 1u);
-  EXPECT_TRUE(Item(root, u"item_check")->GetChecked());
-
-  Click(root->GetHWND(), Center(root, u"item_check"));
-  testing_qt::Pump();
-  ASSERT_EQ(owner_.clicks.size(), 1u);
-  EXPECT_EQ(owner_.clicks[0].name, u"item_check");
-  EXPECT_EQ(owner_.clicks[0].checked, 0);
-  EXPECT_FALSE(checks_[u"item_check"]);
-  EXPECT_TRUE(Menus().empty());
-
-  // The next menu shows the stored state; a second click checks it again.
-  root = OpenRoot(kAt, 0);
-  EXPECT_FALSE(Item(root, u"item_check")->GetChecked());
-  Click(root->GetHWND(), Center(root, u"item_check"));
-  testing_qt::Pump();
-  ASSERT_EQ(owner_.clicks.size(), 2u);
-  EXPECT_EQ(owner_.clicks[1].checked, 1);
-  EXPECT_TRUE(checks_[u"item_check"]);
-}
-
-TEST_F(MenuTest, PlainItemPostsUncheckedAndTouchesNoCheckState) {
-  CMenuWnd* root = OpenRoot(kAt, 0);
-  Click(root->GetHWND(), Center(root, u"item_exit"));
-  testing_qt::Pump();
-  ASSERT_EQ(owner_.clicks.size(), 1u);
-  EXPECT_EQ(owner_.clicks[0].name, u"item_exit");
-  EXPECT_EQ(owner_.clicks[0].checked, 0);
-  EXPECT_EQ(checks_.count(u"item_exit"), 0u);
-}
-
-TEST_F(MenuTest, LayoutCheckStateAppliesOnlyWhenTheTableHasNone) {
-  // "ischeck" is true in the layout: an empty table takes it, a stored false wins.
-  CMenuWnd* root = OpenRoot(kAt, 0);
-  EXPECT_TRUE(Item(root, u"item_check")->GetChecked());
   EXPECT_TRUE(checks_.at(u"item_check"));
-  root->Close();
-  testing_qt::Pump();
+  Click(root->GetHWND(), Center(root, u"item_check"));
+  EXPECT_TRUE(Menus().empty());
+  EXPECT_FALSE(checks_.at(u"item_check"));
 
-  checks_[u"item_check"] = false;
   root = OpenRoot(kAt, 0);
   EXPECT_FALSE(Item(root, u"item_check")->GetChecked());
+  Click(root->GetHWND(), Center(root, u"item_check"));
+  root = OpenRoot(kAt, 0);
+  Click(root->GetHWND(), Center(root, u"item_exit"));
+  EXPECT_EQ(owner_.clicks, (Posted{{u"item_check", 0}, {u"item_check", 1}, {u"item_exit", 0}}));
+  EXPECT_EQ(checks_.count(u"item_exit"), 0u);
 }
 
 TEST_F(MenuTest, WithoutOwnerStateNothingIsPostedOrCheckedButMenusClose) {
   CMenuWnd* root = OpenRoot(kAt, 0, /*with_owner_state=*/false);
-  CMenuElementUI* check = Item(root, u"item_check");
-  EXPECT_FALSE(check->GetChecked());
-  check->SetChecked(true);
-  EXPECT_FALSE(check->GetChecked());
+  Item(root, u"item_check")->SetChecked(true);
+  EXPECT_FALSE(Item(root, u"item_check")->GetChecked());
   Click(root->GetHWND(), Center(root, u"item_check"));
-  testing_qt::Pump();
   EXPECT_TRUE(owner_.clicks.empty());
   EXPECT_TRUE(Menus().empty());
 }
@@ -77,24 +43,18 @@ TEST_F(MenuTest, PressDraggedOffTheItemChoosesNothing) {
   EXPECT_EQ(Menus().size(), 1u);
 }
 
-TEST_F(MenuTest, SeparatorTakesNoInputAndCannotBeSelected) {
+TEST_F(MenuTest, SeparatorTakesNoInput) {
   CMenuWnd* root = OpenRoot(kAt, 0);
   CMenuElementUI* line = Item(root, u"item_line");
-  ASSERT_NE(line, nullptr);
   EXPECT_TRUE(line->IsLine());
   EXPECT_FALSE(line->IsEnabled());
   EXPECT_EQ(line->GetHeight(), CMenuElementUI::kLineHeight);
-
   Hover(root, u"item_a");
   auto* list = static_cast<CMenuUI*>(root->GetPaintManager().GetRoot());
-  const int selected = list->GetCurSel();
-  EXPECT_EQ(selected, list->GetItemIndex(Item(root, u"item_a")));
-  // Hovering and clicking the line changes nothing and chooses nothing.
-  POINT on_line = Center(root, u"item_line");
-  Move(root->GetHWND(), on_line);
-  Click(root->GetHWND(), on_line);
-  testing_qt::Pump();
-  EXPECT_EQ(list->GetCurSel(), selected);
+  EXPECT_EQ(list->GetCurSel(), 0);
+  Hover(root, u"item_line");
+  Click(root->GetHWND(), Center(root, u"item_line"));
+  EXPECT_EQ(list->GetCurSel(), 0);
   EXPECT_TRUE(owner_.clicks.empty());
   EXPECT_EQ(Menus().size(), 1u);
 }
@@ -109,141 +69,82 @@ TEST_F(MenuTest, RightButtonReleaseDoubleClickAndContextMenuAreSwallowed) {
     }
   } filter;
   root->GetPaintManager().AddMessageFilter(&filter);
-  HWND h = root->GetHWND();
-  const POINT exit_pt = Center(root, u"item_exit");
-  const LPARAM client = MAKELPARAM(exit_pt.x - Rect(h).left, exit_pt.y - Rect(h).top);
-  EXPECT_EQ(SendMessage(h, WM_RBUTTONUP, 0, client), 0);
-  EXPECT_EQ(SendMessage(h, WM_RBUTTONDBLCLK, 0, client), 0);
-  EXPECT_EQ(SendMessage(h, WM_CONTEXTMENU, 0, MAKELPARAM(exit_pt.x, exit_pt.y)), 0);
-  EXPECT_EQ(SendMessage(h, WM_MOUSEMOVE, 0, client), 0);
-  ASSERT_EQ(filter.seen.size(), 1u);
-  EXPECT_EQ(filter.seen[0], WM_MOUSEMOVE);
-
-  // A real right click on a leaf selects it but chooses nothing.
-  Click(h, exit_pt, Qt::RightButton);
-  testing_qt::Pump();
+  const HWND h = root->GetHWND();
+  for (UINT msg : {WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_CONTEXTMENU, WM_MOUSEMOVE})
+    EXPECT_EQ(SendMessage(h, msg, 0, MAKELPARAM(20, 50)), 0);
+  EXPECT_EQ(filter.seen, std::vector<UINT>{WM_MOUSEMOVE});
+  // A real right click on a leaf chooses nothing.
+  Click(h, Center(root, u"item_exit"), Qt::RightButton);
   EXPECT_TRUE(owner_.clicks.empty());
-  ASSERT_EQ(Menus().size(), 1u);
+  EXPECT_EQ(Menus().size(), 1u);
   root->GetPaintManager().RemoveMessageFilter(&filter);
+}
+
+TEST_F(MenuTest, CascadeOpensOnHoverClosesOnASiblingAndChoosesFromTheDeepest) {
+  CMenuWnd* root = OpenRoot(kAt, 0);
+  CMenuElementUI* more = Item(root, u"item_more");
+  Hover(root, u"item_more");
+  ASSERT_EQ(Menus().size(), 2u);
+  EXPECT_EQ(Menus()[1]->GetOwnerItem(), more);
+  Hover(root, u"item_exit");
+  EXPECT_EQ(Menus().size(), 1u);
+  EXPECT_EQ(more->GetSubMenuWnd(), nullptr);
+
+  Hover(root, u"item_more");
+  Hover(Menus().at(1), u"sub_deeper");
+  ASSERT_EQ(Menus().size(), 3u);
+  Hover(Menus()[2], u"leaf_x");
+  Click(Menus()[2]->GetHWND(), Center(Menus()[2], u"leaf_x"));
+  EXPECT_EQ(owner_.clicks, (Posted{{u"leaf_x", 0}}));
+  EXPECT_TRUE(Menus().empty());
 }
 
 TEST_F(MenuTest, ClickOutsideClosesTheWholeCascade) {
   CMenuWnd* root = OpenRoot(kAt, 0);
   Hover(root, u"item_more");
-  ASSERT_EQ(Menus().size(), 2u);
-  Hover(Menus()[1], u"sub_deeper");
+  Hover(Menus().at(1), u"sub_deeper");
   ASSERT_EQ(Menus().size(), 3u);
-  // Pressing on the owner window, away from every menu (the deepest menu holds the mouse).
+  // On the owner window, away from every menu: the deepest menu holds the mouse.
   Click(owner_.GetHWND(), POINT{10, 10});
-  testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
   EXPECT_TRUE(owner_.clicks.empty());
 }
 
-TEST_F(MenuTest, ChoosingInADeepSubMenuPostsAndClosesAll) {
-  CMenuWnd* root = OpenRoot(kAt, 0);
-  Hover(root, u"item_more");
-  CMenuWnd* sub = Menus().at(1);
-  EXPECT_EQ(sub->GetOwnerItem(), Item(root, u"item_more"));
-  Hover(sub, u"sub_deeper");
-  CMenuWnd* deepest = Menus().at(2);
-  Hover(deepest, u"leaf_x");
-  Click(deepest->GetHWND(), Center(deepest, u"leaf_x"));
-  testing_qt::Pump();
-  ASSERT_EQ(owner_.clicks.size(), 1u);
-  EXPECT_EQ(owner_.clicks[0].name, u"leaf_x");
-  EXPECT_TRUE(Menus().empty());
-}
-
-TEST_F(MenuTest, HoveringASiblingClosesTheSubMenuAndItComesBackOnReturn) {
-  CMenuWnd* root = OpenRoot(kAt, 0);
-  CMenuElementUI* more = Item(root, u"item_more");
-  Hover(root, u"item_more");
-  ASSERT_EQ(Menus().size(), 2u);
-  EXPECT_NE(more->GetSubMenuWnd(), nullptr);
-  // The sub-menu's items are laid out in their own window, not hit inside the root.
-  EXPECT_EQ(root->GetPaintManager().FindControl(ClientCenter(root, u"item_a")), Item(root, u"item_a"));
-
-  Hover(root, u"item_exit");
-  ASSERT_EQ(Menus().size(), 1u);
-  EXPECT_EQ(more->GetSubMenuWnd(), nullptr);
-  EXPECT_EQ(root->GetPaintManager().FindControl(u"sub_one"), nullptr);
-
-  Hover(root, u"item_more");
-  ASSERT_EQ(Menus().size(), 2u);
-  EXPECT_NE(Item(Menus()[1], u"sub_one"), nullptr);
-}
-
 TEST_F(MenuTest, EscapeInASubMenuClosesOnlyItAndFocusesTheOwnerItem) {
   CMenuWnd* root = OpenRoot(kAt, 0);
-  Hover(root, u"item_more");
-  CMenuWnd* sub = Menus().at(1);
-  Hover(sub, u"sub_one");
-  testing_qt::Key(WidgetFromHwnd(sub->GetHWND()), Qt::Key_Escape);
-  testing_qt::Pump();
-  ASSERT_EQ(Menus().size(), 1u);
-  EXPECT_EQ(Menus()[0], root);
   CMenuElementUI* more = Item(root, u"item_more");
+  Hover(root, u"item_more");
+  Hover(Menus().at(1), u"sub_one");
+  Key(Menus()[1], Qt::Key_Escape);
+  EXPECT_EQ(Menus(), std::vector<CMenuWnd*>{root});
   EXPECT_EQ(more->GetSubMenuWnd(), nullptr);
   EXPECT_EQ(root->GetPaintManager().GetFocus(), more);
-  // The sub-items are the owner's again, hidden.
-  CMenuElementUI* one = AsMenuElement(more->GetItemAt(0));
-  ASSERT_NE(one, nullptr);
+  CControlUI* one = more->GetItemAt(0);
   EXPECT_EQ(one->GetManager(), &root->GetPaintManager());
   EXPECT_EQ(one->GetParent(), more);
   EXPECT_FALSE(one->IsVisible());
-  // The root still closes on a click outside.
+  // The root still hears a click outside.
   Click(owner_.GetHWND(), POINT{10, 10});
-  testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
 }
 
-TEST_F(MenuTest, KeyboardOpensChoosesAndLeftCloses) {
+TEST_F(MenuTest, KeysOpenASubMenuCloseItAndChoose) {
   CMenuWnd* root = OpenRoot(kAt, 0);
-  QWidget* root_widget = WidgetFromHwnd(root->GetHWND());
-  for (int i = 0; i < 4; ++i)  // Alpha, Check, (the line is skipped) Exit, More
-    testing_qt::Key(root_widget, Qt::Key_Down);
-  testing_qt::Key(root_widget, Qt::Key_Right);
-  testing_qt::Pump();
+  for (int i = 0; i < 4; ++i)  // Alpha, Check, Exit, More: the separator is skipped
+    Key(root, Qt::Key_Down);
+  Key(root, Qt::Key_Right);
   ASSERT_EQ(Menus().size(), 2u);
-  QWidget* sub_widget = WidgetFromHwnd(Menus()[1]->GetHWND());
-  testing_qt::Key(sub_widget, Qt::Key_Left);
-  testing_qt::Pump();
+  Key(Menus()[1], Qt::Key_Left);
   ASSERT_EQ(Menus().size(), 1u);
-
-  testing_qt::Key(root_widget, Qt::Key_Up);
-  testing_qt::Key(root_widget, Qt::Key_Return);
-  testing_qt::Pump();
-  ASSERT_EQ(owner_.clicks.size(), 1u);
-  EXPECT_EQ(owner_.clicks[0].name, u"item_exit");
+  Key(root, Qt::Key_Up);
+  Key(root, Qt::Key_Return);
+  EXPECT_EQ(owner_.clicks, (Posted{{u"item_exit", 0}}));
   EXPECT_TRUE(Menus().empty());
 }
 
-TEST_F(MenuTest, OwnerKeepsItsActiveLookAndClickNotificationsReachIt) {
-  struct Notifier : INotifyUI {
-    std::vector<CDuiString> types;
-    void Notify(TNotifyUI& msg) override { types.push_back(msg.sType); }
-  } notifier;
-  owner_.pm.AddNotifier(&notifier);
-  CMenuWnd* root = OpenRoot(kAt, 0);
-  EXPECT_NE(std::find(owner_.ncactivate.begin(), owner_.ncactivate.end(), 1u),
-            owner_.ncactivate.end());
-
-  TNotifyUI msg;
-  for (const char16_t* type : {u"click", u"valuechanged", u"itemclick", u"Click"}) {
-    msg.sType = type;
-    root->Notify(msg);
-  }
-  ASSERT_EQ(notifier.types.size(), 2u);
-  EXPECT_EQ(notifier.types[0], u"click");
-  EXPECT_EQ(notifier.types[1], u"valuechanged");
-  owner_.pm.RemoveNotifier(&notifier);
-}
-
-// Counts its own destruction; every other menu window is checked by the sanitizers.
 class CountingMenu : public CMenuWnd {
  public:
-  explicit CountingMenu(HWND parent, int* deaths) : CMenuWnd(parent), deaths_(deaths) {}
+  CountingMenu(HWND parent, int* deaths) : CMenuWnd(parent), deaths_(deaths) {}
 
  protected:
   ~CountingMenu() override { ++*deaths_; }
@@ -254,7 +155,7 @@ class CountingMenu : public CMenuWnd {
 
 TEST_F(MenuTest, EveryWayOfClosingFreesEachWindowOnce) {
   int deaths = 0;
-  auto open = [&] {
+  auto open_cascade = [&] {
     auto* menu = new CountingMenu(owner_.GetHWND(), &deaths);
     menu->Init(nullptr, u"menu.xml", &owner_.pm, &checks_, 0, kAt);
     testing_qt::Pump();
@@ -264,51 +165,40 @@ TEST_F(MenuTest, EveryWayOfClosingFreesEachWindowOnce) {
     return menu;
   };
   // Escape on the root: its sub-menus go with it, without a close of their own.
-  CountingMenu* root = open();
-  testing_qt::Key(WidgetFromHwnd(root->GetHWND()), Qt::Key_Escape);
-  testing_qt::Pump();
+  Key(open_cascade(), Qt::Key_Escape);
   EXPECT_TRUE(Menus().empty());
   EXPECT_EQ(deaths, 1);
-
-  // Broadcast close of everything, twice: the second request finds nothing.
-  open();
-  CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, nullptr});
-  CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, nullptr});
+  // Everything closed twice over.
+  open_cascade();
+  for (int i = 0; i < 2; ++i)
+    CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, nullptr});
   testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
   EXPECT_EQ(deaths, 2);
-
   // The owner window dies with its menus open.
-  open();
+  open_cascade();
   DestroyWindow(owner_.GetHWND());
   testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
   EXPECT_EQ(deaths, 3);
-}
-
-TEST_F(MenuTest, MissingLayoutShowsNothingAndFreesTheObject) {
-  auto* menu = new CMenuWnd(owner_.GetHWND());
-  menu->Init(nullptr, u"absent.xml", &owner_.pm, &checks_, 0, kAt);
+  // A layout that cannot be read shows nothing and frees the object all the same.
+  (new CountingMenu(nullptr, &deaths))->Init(nullptr, u"absent.xml", nullptr, nullptr, 0, kAt);
   testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
+  EXPECT_EQ(deaths, 4);
 }
 
 TEST_F(MenuTest, MenuListTakesOnlyMenuItems) {
   CMenuUI list;
   CControlUI plain;
   EXPECT_FALSE(list.Add(&plain));
-  EXPECT_FALSE(list.AddAt(&plain, 0));
   EXPECT_EQ(list.GetItemIndex(&plain), -1);
-  EXPECT_FALSE(list.SetItemIndex(&plain, 0));
   EXPECT_FALSE(list.Remove(&plain, true));
-
   auto* item = new CMenuElementUI;
   auto* sub = new CMenuElementUI;
   item->Add(sub);
   ASSERT_TRUE(list.Add(item));
-  EXPECT_EQ(list.GetItemIndex(item), 0);
-  EXPECT_FALSE(sub->IsVisible());  // a sub-item is hidden from the list that shows its owner
-  EXPECT_TRUE(item->IsVisible());
+  EXPECT_FALSE(sub->IsVisible());  // it belongs to the item's sub-menu
 }
 
 }  // namespace
