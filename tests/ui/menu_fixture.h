@@ -70,10 +70,9 @@ class MenuTest : public ::testing::Test {
     EXPECT_EQ(CMenuWnd::GetMenuObserver().GetReceiverCount(), 0u);
   }
 
-  CMenuWnd* OpenRoot(POINT pt, BYTE anchor_bottom_right, bool with_owner_state = true) {
+  CMenuWnd* OpenRoot(POINT pt, BYTE anchor_bottom_right) {
     auto* menu = new CMenuWnd(owner_.GetHWND());
-    menu->Init(nullptr, u"menu.xml", with_owner_state ? &owner_.pm : nullptr,
-               with_owner_state ? &checks_ : nullptr, anchor_bottom_right, pt);
+    menu->Init(nullptr, u"menu.xml", &owner_.pm, &checks_, anchor_bottom_right, pt);
     testing_qt::Pump();
     return menu;
   }

@@ -25,15 +25,6 @@ TEST_F(MenuTest, ChosenItemsArePostedWithTheirNewCheckStateAndCloseEveryMenu) {
   EXPECT_EQ(checks_.count(u"item_exit"), 0u);
 }
 
-TEST_F(MenuTest, WithoutOwnerStateNothingIsPostedOrCheckedButMenusClose) {
-  CMenuWnd* root = OpenRoot(kAt, 0, /*with_owner_state=*/false);
-  Item(root, u"item_check")->SetChecked(true);
-  EXPECT_FALSE(Item(root, u"item_check")->GetChecked());
-  Click(root->GetHWND(), Center(root, u"item_check"));
-  EXPECT_TRUE(owner_.clicks.empty());
-  EXPECT_TRUE(Menus().empty());
-}
-
 TEST_F(MenuTest, PressDraggedOffTheItemChoosesNothing) {
   CMenuWnd* root = OpenRoot(kAt, 0);
   Mouse(QTest::MousePress, root->GetHWND(), Center(root, u"item_exit"), Qt::LeftButton);
@@ -186,19 +177,6 @@ TEST_F(MenuTest, EveryWayOfClosingFreesEachWindowOnce) {
   testing_qt::Pump();
   EXPECT_TRUE(Menus().empty());
   EXPECT_EQ(deaths, 4);
-}
-
-TEST_F(MenuTest, MenuListTakesOnlyMenuItems) {
-  CMenuUI list;
-  CControlUI plain;
-  EXPECT_FALSE(list.Add(&plain));
-  EXPECT_EQ(list.GetItemIndex(&plain), -1);
-  EXPECT_FALSE(list.Remove(&plain, true));
-  auto* item = new CMenuElementUI;
-  auto* sub = new CMenuElementUI;
-  item->Add(sub);
-  ASSERT_TRUE(list.Add(item));
-  EXPECT_FALSE(sub->IsVisible());  // it belongs to the item's sub-menu
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The shadow window: where it sits, what it shows under the parent, and how it follows a parent
-// that is shown, hidden, maximised, grown, shrunk, moved and destroyed.
+// The shadow window: where it sits, what it shows under a rounded parent, and how it follows a
+// parent that is shown, hidden, maximised, grown, shrunk, moved and destroyed.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -14,23 +14,20 @@ namespace {
 
 constexpr UINT kPing = WM_USER + 11;
 
-// What each shadow window was last given, top row first, and how often.
+// What each shadow window was last given (bottom row first), and how often.
 struct Rendered {
   std::vector<DWORD> pixels;
   SIZE size{};
   int count = 0;
-  DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * size.cx + x]; }
+  DWORD At(int x, int y) const {
+    return pixels[static_cast<size_t>(size.cy - 1 - y) * size.cx + x];
+  }
 };
-std::map<HWND, Rendered>& Renders() {
-  static std::map<HWND, Rendered> renders;
-  return renders;
-}
+std::map<HWND, Rendered> g_rendered;
 bool Record(HWND h, const POINT* dst, const SIZE* size, const DWORD* px, bool bottom_up) {
-  Rendered& r = Renders()[h];
+  Rendered& r = g_rendered[h];
+  r.pixels.assign(px, px + static_cast<size_t>(size->cx) * size->cy);
   r.size = *size;
-  r.pixels.clear();
-  for (int y = size->cy - 1; y >= 0; --y)
-    r.pixels.insert(r.pixels.end(), px + y * size->cx, px + (y + 1) * size->cx);
   ++r.count;
   return UpdateLayeredWindow(h, dst, size, px, bottom_up);
 }
@@ -54,23 +51,22 @@ class ShadowWindowTest : public ::testing::Test {
     testing_qt::Pump();
   }
 
-  HWND Open(DWORD style = WS_POPUP | WS_VISIBLE) {
+  // A 60 x 40 parent at (100, 80), shaped like a menu window, with the menu's shadow.
+  HWND Open(DWORD style) {
     HWND h = parent_.Create(nullptr, u"parent", style, 0, 100, 80, 60, 40);
-    SetWindowRgn(h, CreateRectRgn(0, 0, 60, 40), false);
-    return h;
-  }
-  void Attach(HWND parent) {
+    SetWindowRgn(h, CreateRoundRectRgn(0, 0, 61, 41, 12, 12), false);
     shadow_.SetSize(CMenuWnd::kShadowSize);
     shadow_.SetDarkness(CMenuWnd::kShadowDarkness);
     shadow_.SetPosition(0, 0);
-    shadow_.Create(parent);
+    shadow_.Create(h);
+    return h;
   }
   static CDuiRect Rect(HWND h) {
     RECT rc{};
     GetWindowRect(h, &rc);
     return rc;
   }
-  const Rendered& Last() { return Renders()[shadow_.GetShadowWindow()]; }
+  const Rendered& Last() { return g_rendered[shadow_.GetShadowWindow()]; }
   bool Shown() { return IsWindowVisible(shadow_.GetShadowWindow()); }
 
   ParentWnd parent_;
@@ -78,26 +74,13 @@ class ShadowWindowTest : public ::testing::Test {
 };
 
 TEST_F(ShadowWindowTest, SurroundsTheParentIsClearUnderItAndLetsTheMouseThrough) {
-  HWND parent = Open();
-  Attach(parent);
+  HWND parent = Open(WS_POPUP | WS_VISIBLE);
   HWND sh = shadow_.GetShadowWindow();
   EXPECT_TRUE(Shown());
   EXPECT_EQ(GetWindowOwner(sh), parent);
   EXPECT_EQ(Rect(sh), CDuiRect(97, 77, 163, 123));
-  const Rendered& r = Last();
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < 60; ++x)
-      ASSERT_EQ(r.At(x + 3, y + 3), 0u) << x << "," << y;
-  }
-  EXPECT_EQ(r.At(2, 20) >> 24, 60u);
-  EXPECT_EQ(r.At(65, 20) >> 24, 19u);
   EXPECT_NE(WindowFromPoint(POINT{98, 100}), sh);
-}
-
-TEST_F(ShadowWindowTest, RoundedRegionShapesEveryRow) {
-  HWND parent = Open();
-  SetWindowRgn(parent, CreateRoundRectRgn(0, 0, 61, 41, 12, 12), false);
-  Attach(parent);
+  // Every row follows the region: clear under the parent, shadow in the corners it cuts off.
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   GetWindowRgn(parent, region);
   int corners = 0;
@@ -107,44 +90,48 @@ TEST_F(ShadowWindowTest, RoundedRegionShapesEveryRow) {
       if (PtInRegion(region, x, y)) {
         ASSERT_EQ(p, 0u) << x << "," << y;
       } else {
-        ++corners;  // the corners cut off the parent show shadow
+        ++corners;
         EXPECT_GT(p >> 24, 0u) << x << "," << y;
       }
     }
   }
   DeleteObject(region);
   EXPECT_GT(corners, 8);
+  EXPECT_EQ(Last().At(2, 20) >> 24, 60u);
+  EXPECT_EQ(Last().At(65, 20) >> 24, 19u);
 }
 
-TEST_F(ShadowWindowTest, HiddenParentGetsItsShadowWhenShownAndLosesItWhenHidden) {
+TEST_F(ShadowWindowTest, ShownOnlyWhileTheParentIsShownAndNeitherMaximisedNorMinimised) {
   HWND parent = Open(WS_POPUP);
-  Attach(parent);
   EXPECT_EQ(shadow_.GetStatus(), CWndShadow::SHADOW_ENABLED);
   EXPECT_FALSE(Shown());
   ShowWindow(parent, SW_SHOWNOACTIVATE);
   EXPECT_TRUE(Shown());
   ASSERT_TRUE(testing_qt::WaitUntil([this] { return Last().count > 0; }));
   EXPECT_EQ(Rect(shadow_.GetShadowWindow()), CDuiRect(97, 77, 163, 123));
-  ShowWindow(parent, SW_HIDE);
-  EXPECT_FALSE(Shown());
-}
-
-TEST_F(ShadowWindowTest, MaximisedOrMinimisedParentHasNoShadowUntilRestored) {
-  HWND parent = Open(WS_POPUP);
-  ShowWindow(parent, SW_SHOWMAXIMIZED);
-  testing_qt::Pump();
-  Attach(parent);
-  EXPECT_EQ(shadow_.GetStatus(), CWndShadow::SHADOW_ENABLED | CWndShadow::SHADOW_PARENT_VISIBLE);
-  EXPECT_FALSE(Shown());
-  for (WPARAM kind : {SIZE_RESTORED, SIZE_MINIMIZED, SIZE_RESTORED, SIZE_MAXIMIZED}) {
+  for (WPARAM kind : {SIZE_MAXIMIZED, SIZE_RESTORED, SIZE_MINIMIZED, SIZE_RESTORED}) {
     SendMessage(parent, WM_SIZE, kind, MAKELPARAM(60, 40));
     EXPECT_EQ(Shown(), kind == SIZE_RESTORED) << kind;
   }
+  ShowWindow(parent, SW_HIDE);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(shadow_.GetStatus(), CWndShadow::SHADOW_ENABLED);
+}
+
+TEST_F(ShadowWindowTest, ParentShownMaximisedHasNoShadow) {
+  ParentWnd maximised;
+  HWND h = maximised.Create(nullptr, u"max", WS_POPUP, 0, 0, 0, 60, 40);
+  ShowWindow(h, SW_SHOWMAXIMIZED);
+  testing_qt::Pump();
+  CWndShadow shadow;
+  shadow.Create(h);
+  EXPECT_EQ(shadow.GetStatus(), CWndShadow::SHADOW_ENABLED | CWndShadow::SHADOW_PARENT_VISIBLE);
+  EXPECT_FALSE(IsWindowVisible(shadow.GetShadowWindow()));
+  DestroyWindow(h);
 }
 
 TEST_F(ShadowWindowTest, GrowingRendersAtTheNextPaintShrinkingAtOnceMovingNever) {
-  HWND parent = Open();
-  Attach(parent);
+  HWND parent = Open(WS_POPUP | WS_VISIBLE);
   testing_qt::Pump();
   const int before = Last().count;
   HWND sh = shadow_.GetShadowWindow();
@@ -163,25 +150,13 @@ TEST_F(ShadowWindowTest, GrowingRendersAtTheNextPaintShrinkingAtOnceMovingNever)
   EXPECT_EQ(Rect(sh), CDuiRect(197, 97, 273, 153));
 }
 
-TEST_F(ShadowWindowTest, WithoutTheUpdateFunctionThereIsNoShadow) {
-  ASSERT_TRUE(CWndShadow::Initialize(nullptr, nullptr));
-  HWND parent = Open();
-  Attach(parent);
-  EXPECT_EQ(shadow_.GetShadowWindow(), nullptr);
-  EXPECT_EQ(shadow_.GetStatus(), 0);
-  EXPECT_EQ(SendMessage(parent, kPing), 1);
-}
-
 TEST_F(ShadowWindowTest, ParentOutlivesReplacedOrDestroyedShadowsAndTakesTheLastOneAlong) {
-  HWND parent = Open();
-  auto first = std::make_unique<CWndShadow>();
-  first->Create(parent);
-  HWND first_window = first->GetShadowWindow();
+  HWND parent = Open(WS_POPUP | WS_VISIBLE);
+  HWND first_window = shadow_.GetShadowWindow();
   // A second shadow takes the parent over, without subclassing it twice.
   auto second = std::make_unique<CWndShadow>();
   second->Create(parent);
   EXPECT_FALSE(IsWindow(first_window));
-  first.reset();
   EXPECT_EQ(SendMessage(parent, kPing), 1);
   MoveWindow(parent, 80, 50, 60, 40, false);
   EXPECT_EQ(Rect(second->GetShadowWindow()).left, 80 + 5);  // default offset 5, size 0
@@ -192,7 +167,7 @@ TEST_F(ShadowWindowTest, ParentOutlivesReplacedOrDestroyedShadowsAndTakesTheLast
   MoveWindow(parent, 90, 50, 60, 40, false);
   EXPECT_EQ(SendMessage(parent, kPing), 2);
   // Otherwise the shadow window dies with the parent.
-  Attach(parent);
+  shadow_.Create(parent);
   HWND sh = shadow_.GetShadowWindow();
   DestroyWindow(parent);
   EXPECT_FALSE(IsWindow(sh));
