@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/elevation.h"
+#include "app/perf_probe.h"
 #include "app/qt_tray_shell.h"
 #include "app/state_dump.h"
 #include "app/tavlo.h"
@@ -22,13 +23,13 @@
 #include "platform/linux/xdg_autostart.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
+#include "ui/advert_pane.h"
 #include "ui/menu_wnd.h"
 
 namespace {
 
 constexpr DWORD kMainWindowStyle = 0x96C80000;
 constexpr DWORD kMainWindowExStyle = 0x100;
-constexpr char kDefaultWebHost[] = "http://www.tavlo.cn";
 
 int g_term_pipe[2] = {-1, -1};
 
@@ -84,9 +85,7 @@ int main(int argc, char** argv) {
     QDesktopServices::openUrl(
         QUrl(QString::fromUtf16(url.data(), static_cast<qsizetype>(url.size()))));
   };
-  const std::string web_host =
-      Env("TAVLO_WEB_HOST").empty() ? kDefaultWebHost : Env("TAVLO_WEB_HOST");
-  services.web_host = DuiLib::CDuiString::FromUtf8(web_host).str();
+  services.web_host = ui::WebHost();
   services.open_tray_menu = [](HWND window, DuiLib::CPaintManagerUI* manager,
                                std::map<DuiLib::CDuiString, bool>* checks, POINT cursor) {
     // The menu deletes itself when it closes.
@@ -124,8 +123,10 @@ int main(int argc, char** argv) {
       std::signal(SIGTERM, OnTerminate);
     }
     std::unique_ptr<app::StateDump> dump = app::StateDump::FromEnvironment(&tavlo);
+    std::unique_ptr<app::PerfProbe> probe = app::PerfProbe::FromEnvironment(&tavlo);
     tavlo.CenterWindow();
     tavlo.ShowModal();
+    probe.reset();
     dump.reset();
     channel.Stop();
     control.Stop();

@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include "app/tavlo.h"
+#include "duilib/web_browser.h"
+#include "ui/advert_pane.h"
+#include "ui/menu_wnd.h"
 
 namespace app {
 
@@ -23,10 +26,12 @@ std::unique_ptr<StateDump> StateDump::FromEnvironment(CTavlo* window) {
   const char* path = std::getenv("TAVLO_STATE_DUMP");
   if (!path || !*path)
     return nullptr;
-  return std::make_unique<StateDump>(window, QString::fromLocal8Bit(path));
+  const char* perf = std::getenv("TAVLO_PERF_LOG");
+  return std::make_unique<StateDump>(window, QString::fromLocal8Bit(path), !perf || !*perf);
 }
 
-StateDump::StateDump(CTavlo* window, QString path) : window_(window), path_(std::move(path)) {
+StateDump::StateDump(CTavlo* window, QString path, bool pictures)
+    : window_(window), path_(std::move(path)), pictures_(pictures) {
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
   timer_.start(kPollMs);
   Poll();
@@ -85,7 +90,37 @@ QString StateDump::Describe(CTavlo& window) {
   auto autorun = window.check_states().find(u"menu_Autorun");
   out += QString("autorun_check=%1\n")
              .arg(autorun != window.check_states().end() && autorun->second ? 1 : 0);
+  auto* advert = dynamic_cast<DuiLib::CWebBrowserUI*>(pm.FindControl(ui::kAdvertPaneName));
+  out += "advert=" + (advert ? Q(advert->GetPlainText().str()).simplified() : QString()) + "\n";
+  DescribeMenus(&out);
   return out;
+}
+
+void StateDump::DescribeMenus(QString* out) {
+  // The open popup menus, each as the last root or sub-menu window that opened.
+  DuiLib::ObserverImpl::Iterator it(DuiLib::CMenuWnd::GetMenuObserver());
+  int count = 0;
+  while (DuiLib::ReceiverImplBase* receiver = it.Next()) {
+    auto* menu = dynamic_cast<DuiLib::CMenuWnd*>(receiver);
+    if (!menu || !DuiLib::IsWindowVisible(menu->GetHWND()))
+      continue;
+    ++count;
+    RECT rc{};
+    DuiLib::GetWindowRect(menu->GetHWND(), &rc);
+    *out +=
+        QString("menu_rect=%1,%2,%3,%4\n").arg(rc.left).arg(rc.top).arg(rc.right).arg(rc.bottom);
+    for (const char16_t* name : {u"menu_Web", u"menu_Autorun", u"menu_Exit"}) {
+      DuiLib::CControlUI* item = menu->GetPaintManager().FindControl(name);
+      if (!item)
+        continue;
+      const RECT pos = item->GetPos();
+      *out += QString("center_%1=%2,%3\n")
+                  .arg(QString::fromUtf16(name))
+                  .arg((pos.left + pos.right) / 2)
+                  .arg((pos.top + pos.bottom) / 2);
+    }
+  }
+  *out += QString("menus=%1\n").arg(count);
 }
 
 void StateDump::Poll() {
@@ -102,6 +137,8 @@ void StateDump::Poll() {
     return;
   last_ = now;
   // The framework paints everything itself, so the grab is what the user sees.
+  if (!pictures_)
+    return;
   if (QWidget* widget = DuiLib::WidgetFromHwnd(window_->GetHWND()))
     widget->grab().save(path_ + ".png", "PNG");
 }

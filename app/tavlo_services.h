@@ -32,7 +32,7 @@ struct TavloServices {
                      std::map<DuiLib::CDuiString, bool>* checks,
                      POINT cursor)>
       open_tray_menu;
-  // The product web server, "http://host" without a trailing slash.
+  // The product web server, "http://host[:port]" (the program passes ui::WebHost()).
   std::u16string web_host;
 
   // The hotspot's services.

@@ -4,12 +4,9 @@
 
 #include "app/autorun.h"
 #include "app/tavlo.h"
+#include "ui/advert_pane.h"
 
 namespace app {
-
-namespace {
-constexpr char16_t kWebPagePath[] = u"/adv_2015/wifi/webContainer.html";
-}  // namespace
 
 void CTavlo::UpdateAutorunCheck(bool mark) {
   check_states_.clear();
@@ -34,7 +31,7 @@ void CTavlo::OnMenuItemClick(const char16_t* name) {
   if (item == u"menu_Exit") {
     RequestExit();
   } else if (item == u"menu_Web") {
-    OpenWebPage(kWebPagePath);
+    OpenWebPage(ui::kWebContainerPath);
   } else if (item == u"menu_Autorun") {
     if (!services_.autostart || !services_.system)
       return;

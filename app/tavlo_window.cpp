@@ -3,6 +3,7 @@
 
 #include "app/autorun.h"
 #include "app/tavlo.h"
+#include "ui/advert_pane.h"
 
 using DuiLib::CControlUI;
 using DuiLib::CDuiString;
@@ -12,8 +13,6 @@ namespace app {
 namespace {
 
 constexpr char16_t kTooltip[] = u"Tavlo\r\n";
-constexpr char16_t kWebPagePath[] = u"/adv_2015/wifi/webContainer.html";
-constexpr char16_t kFriendPagePath[] = u"/adv_2015/wifi/webContainerFriend.html";
 constexpr LPARAM kLeftButtonUp = 0x0202;
 constexpr LPARAM kLeftDoubleClick = 0x0203;
 constexpr LPARAM kRightButtonUp = 0x0205;
@@ -99,6 +98,7 @@ void CTavlo::InitWindow() {
   if (services_.autostart)
     UpdateAutorunCheck(
         Autorun(*services_.autostart, services_.system->ExecutablePath()).IsAutorunEnabled());
+  ui::SetupAdvertPane(m_PaintManager, services_.web_host);
 
   platform::OsVersion version;
   const bool known = services_.system && services_.system->Version(&version);
@@ -122,9 +122,9 @@ void CTavlo::Notify(DuiLib::TNotifyUI& msg) {
       if (edit_pwd_)
         edit_pwd_->SetPasswordMode(!edit_pwd_->IsPasswordMode());
     } else if (sender.CompareNoCase(u"linkWebUrl") == 0) {
-      OpenWebPage(kWebPagePath);
+      OpenWebPage(ui::kWebContainerPath);
     } else if (sender.CompareNoCase(u"linkWebFriend") == 0) {
-      OpenWebPage(kFriendPagePath);
+      OpenWebPage(ui::kFriendContainerPath);
     }
     return;
   }
@@ -199,7 +199,7 @@ void CTavlo::SetWindowIcon(UINT icon) {
 
 void CTavlo::OpenWebPage(std::u16string_view path) {
   if (services_.open_url)
-    services_.open_url(services_.web_host + std::u16string(path));
+    services_.open_url(ui::WebPageUrl(path, services_.web_host));
 }
 
 }  // namespace app

@@ -51,7 +51,16 @@ CEditUI::CEditUI() {
 
 CEditUI::~CEditUI() {
   if (m_editor)
-    m_editor->deleteLater();
+    RetireEditor(m_editor.data());
+}
+
+void CEditUI::RetireEditor(QLineEdit* e) {
+  // Deleted later, because this may run inside one of its own signals; until then it must
+  // neither take input nor reach this control, which may be gone by then.
+  QObject::disconnect(e, &QLineEdit::textEdited, e, nullptr);
+  QObject::disconnect(e, &QLineEdit::returnPressed, e, nullptr);
+  e->hide();
+  e->deleteLater();
 }
 
 LPVOID CEditUI::GetInterface(LPCTSTR name) {
@@ -189,8 +198,7 @@ void CEditUI::CloseEditor() {
   QLineEdit* e = m_editor.data();
   m_editor.clear();
   m_sText = Clamp(FromQt(e->text()), m_uMaxChar);
-  e->hide();
-  e->deleteLater();
+  RetireEditor(e);
   Invalidate();
 }
 

@@ -46,6 +46,7 @@ class CEditUI : public CLabelUI {
  private:
   void OpenEditor();
   void CloseEditor();
+  static void RetireEditor(QLineEdit* e);
   CDuiRect EditorRect() const;
 
   QPointer<QLineEdit> m_editor;

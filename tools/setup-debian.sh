@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-wqy-microhei fontconfig
   python3 python3-pil
-  xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool
+  xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr
 )
 
 missing=()

@@ -50,7 +50,7 @@ void TavloTest::Open(std::optional<platform::OsVersion> version) {
   services.open_url = [this](const std::u16string& url) { opened_urls_.push_back(url); };
   services.open_tray_menu = [this](HWND, DuiLib::CPaintManagerUI*,
                                    std::map<DuiLib::CDuiString, bool>*, POINT) { ++menus_opened_; };
-  services.web_host = u"http://web.test";
+  services.web_host = web_host_;
   services.wlan = &sim_->wlan_api();
   services.code_page = &code_page_;
   services.clock = &clock_;

@@ -69,6 +69,8 @@ class TavloTest : public ::testing::Test {
   std::unique_ptr<platform::XdgAutostart> autostart_;
   std::unique_ptr<platform::LinuxSystem> system_;
   std::vector<ShownBox> boxes_;
+  // Refuses connections at once: the advert pane stays empty unless a test serves it.
+  std::u16string web_host_ = u"http://127.0.0.1:9";
   std::vector<std::u16string> opened_urls_;
   int menus_opened_ = 0;
   std::unique_ptr<app::CTavlo> tavlo_;

@@ -80,6 +80,35 @@ TEST_F(TavloTest, StartsShowsSharingAndStops) {
   ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
 }
 
+// The connection table is read at start-up, before the hosted network's adapter exists, so
+// the first start of a run shares only after one reset and restart; later starts find the
+// adapter (it keeps its GUID) and share at once.
+TEST_F(TavloTest, OnlyTheFirstStartOfARunRestartsTheNetwork) {
+  const std::u16string allow = u"cmd.exe /c netsh wlan set hostednetwork mode=allow";
+  const std::u16string start = u"cmd.exe /c netsh wlan start hostednetwork";
+  const std::u16string stop = u"cmd.exe /c netsh wlan stop hostednetwork";
+  Open();
+  ASSERT_TRUE(WaitReady());
+  auto lines_of = [this](auto run) {
+    const size_t before = sim_->interpreter().ReceivedLines().size();
+    run();
+    auto lines = sim_->interpreter().ReceivedLines();
+    return std::vector<std::u16string>(lines.begin() + static_cast<long>(before), lines.end());
+  };
+  auto start_sharing = [this] {
+    ClickControl(u"Btn_Run");
+    ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  };
+  auto stop_sharing = [this] {
+    ClickControl(u"Btn_Close");
+    ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 5000));
+    sim_->WaitUntilSettled();
+  };
+  EXPECT_EQ(lines_of(start_sharing), (std::vector<std::u16string>{allow, start, stop, start}));
+  EXPECT_EQ(lines_of(stop_sharing), (std::vector<std::u16string>{stop}));
+  EXPECT_EQ(lines_of(start_sharing), (std::vector<std::u16string>{allow, start}));
+}
+
 TEST_F(TavloTest, ValidationRefusesWithoutQueueing) {
   Open();
   ASSERT_TRUE(WaitReady());

@@ -2,9 +2,11 @@
 // sequence and the second instance.
 #include <filesystem>
 
+#include "duilib/web_browser.h"
 #include "hostednet/notification_sink.h"
 #include "platform/linux/linux_instance_channel.h"
 #include "tavlo_fixture.h"
+#include "tests/ui/http_test_server.h"
 
 namespace apptest {
 namespace {
@@ -119,9 +121,28 @@ TEST_F(TavloTest, MenuItemsSwitchAutorunAndOpenThePage) {
   SendMenuClick(u"menu_Sub");  // not an item of ours: ignored
   ClickControl(u"linkWebUrl");
   ASSERT_EQ(opened_urls_.size(), 2u);
-  EXPECT_EQ(opened_urls_[0], u"http://web.test/adv_2015/wifi/webContainer.html");
+  EXPECT_EQ(opened_urls_[0], u"http://127.0.0.1:9/adv_2015/wifi/webContainer.html");
   EXPECT_EQ(opened_urls_[1], opened_urls_[0]);
   EXPECT_TRUE(DuiLib::IsWindow(hwnd_));
+}
+
+TEST_F(TavloTest, AdvertPaneShowsTheServersPageAndLinksUseTheSameServer) {
+  testing_qt::HttpTestServer server;
+  ASSERT_TRUE(server.Listen());
+  testing_qt::HttpTestServer::Response page;
+  page.body = "<html><body><b>Tavlo</b> advert</body></html>";
+  server.Serve("/adv_2015/wifi/advContainer.html", page);
+  web_host_ = u"http://" + QString::fromLatin1(server.HostAndPort()).toStdU16String();
+  Open();
+  auto* pane = dynamic_cast<DuiLib::CWebBrowserUI*>(Find(u"ActiveXAdv"));
+  ASSERT_NE(pane, nullptr);
+  ASSERT_TRUE(testing_qt::WaitUntil(
+      [pane] { return pane->GetPlainText().str().find(u"advert") != std::u16string::npos; }, 5000));
+  EXPECT_EQ(pane->GetCurrentUrl().str(), web_host_ + u"/adv_2015/wifi/advContainer.html");
+  EXPECT_EQ(server.Requests("/adv_2015/wifi/advContainer.html"), 1);
+  ClickControl(u"linkWebFriend");
+  ASSERT_EQ(opened_urls_.size(), 1u);
+  EXPECT_EQ(opened_urls_[0], web_host_ + u"/adv_2015/wifi/webContainerFriend.html");
 }
 
 TEST_F(TavloTest, ExitDuringStartFinishesTheStartThenShutsDown) {

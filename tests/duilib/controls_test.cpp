@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPointer>
 
 #include "duilib/UIlib.h"
 #include "support_qt/qt_input.h"
@@ -247,6 +248,23 @@ TEST_F(ControlsTest, EditKeepsAtMostMaxCharCharacters) {
   pm_->SetFocus(nullptr);
   EXPECT_EQ(edit_->GetNativeEdit(), nullptr);
   EXPECT_EQ(edit_->GetText(), u"abcd");
+}
+
+TEST_F(ControlsTest, EditorOutlivingItsEditTakesNoInput) {
+  edit_->SetFocus();
+  QPointer<QLineEdit> line = edit_->GetNativeEdit();
+  ASSERT_NE(line, nullptr);
+  auto* root = static_cast<CContainerUI*>(pm_->FindControl(u"root"));
+  ASSERT_TRUE(root->Remove(edit_, true));
+  delete edit_;
+  edit_ = nullptr;
+  // The editor is deleted later; a keystroke before that must not reach the freed control.
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->isHidden());
+  testing_qt::Type(line, QStringLiteral("x"));
+  testing_qt::Key(line, Qt::Key_Return);
+  testing_qt::Pump();
+  EXPECT_EQ(line, nullptr);
 }
 
 TEST_F(ControlsTest, PasswordModeMasksEachCharacterOnce) {
