@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "app/tavlo.h"
 
@@ -13,6 +14,12 @@ namespace app {
 namespace {
 
 constexpr int kHeartbeatMs = 1;
+
+qint64 ThreadCpuNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<qint64>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 bool OwnVisible(DuiLib::CPaintManagerUI& pm, const char16_t* name) {
   DuiLib::CControlUI* control = pm.FindControl(name);
@@ -37,6 +44,7 @@ PerfProbe::PerfProbe(CTavlo* window, std::unique_ptr<QFile> log)
     widget->installEventFilter(this);
   clock_.start();
   last_beat_ns_ = clock_.nsecsElapsed();
+  last_cpu_ns_ = ThreadCpuNs();
   heartbeat_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&heartbeat_, &QTimer::timeout, this, [this] { Beat(); });
   heartbeat_.start(kHeartbeatMs);
@@ -64,10 +72,18 @@ void PerfProbe::AfterPaint() {
 
 void PerfProbe::Beat() {
   const qint64 now = clock_.nsecsElapsed();
+  const qint64 cpu = ThreadCpuNs();
   const qint64 gap_us = (now - last_beat_ns_) / 1000;
+  const qint64 cpu_us = (cpu - last_cpu_ns_) / 1000;
   last_beat_ns_ = now;
-  if (gap_us >= kStallLogUs)
-    Write("stall", gap_us);
+  last_cpu_ns_ = cpu;
+  if (gap_us >= kStallLogUs) {
+    char line[96];
+    std::snprintf(line, sizeof line, "stall %lld %lld %lld\n",
+                  static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
+                  static_cast<long long>(gap_us), static_cast<long long>(cpu_us));
+    log_->write(line);
+  }
 
   if (!DuiLib::IsWindow(window_->GetHWND()))
     return;

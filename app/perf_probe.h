@@ -5,8 +5,9 @@
 //   press T           a mouse button went down on the main window
 //   state T RUN CLOSE BUSY   the visibility of "Btn_Run", "Btn_Close", "Static_init" changed
 //   paint T           a frame of the main window was painted and flushed
-//   stall T GAP_US    the UI thread's 1 ms heartbeat came GAP_US microseconds after the last
-//                     one, logged when GAP_US is at least kStallLogUs; T is the late beat
+//   stall T GAP_US CPU_US   the UI thread's 1 ms heartbeat came GAP_US microseconds after the
+//                     last one (logged from kStallLogUs); CPU_US is the CPU time the thread
+//                     used in between, so a gap with little CPU was the scheduler's, not ours
 // The heartbeat itself costs CPU, so idle figures are taken without the probe.
 //
 // Thread affinity: UI thread. Ownership: the window is watched, not owned, and must outlive
@@ -45,6 +46,7 @@ class PerfProbe final : public QObject {
   QTimer heartbeat_;
   QElapsedTimer clock_;
   qint64 last_beat_ns_ = 0;
+  qint64 last_cpu_ns_ = 0;
   int last_state_ = -1;
   bool painted_ = false;
   bool paint_pending_ = false;

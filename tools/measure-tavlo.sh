@@ -1,52 +1,108 @@
 #!/usr/bin/env bash
-# Measures the real program on the simulated system under Xvfb: start-up to the first window
-# state, Run click to the sharing state, 100 devices joining, idle CPU with the worker polling,
-# and resident memory. Needs xvfb-run and xdotool.  Usage: measure-tavlo.sh BIN_DIR
+# Measures the real program on the simulated system under Xvfb, from its timing probe
+# (TAVLO_PERF_LOG, app/perf_probe.h) and from /proc:
+#   - process start to the first painted frame (several launches);
+#   - Run click to the sharing state on screen, for the first start of a run and a later one;
+#   - the longest UI-thread stall (1 ms heartbeat) while a start, a stop and a burst of
+#     100 devices joining are processed;
+#   - idle CPU and resident memory of a program that shows its ready window (no probe, no dump).
+# Needs xvfb-run and xdotool.  Usage: measure-tavlo.sh BIN_DIR [LAUNCHES]
 set -euo pipefail
 bin=$(cd "$1" && pwd)
+launches=${2:-5}
 if [ -z "${TAVLO_MEASURE_INNER:-}" ]; then
   export TAVLO_MEASURE_INNER=1
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 tmp=$(mktemp -d)
-trap 'kill $pid 2>/dev/null || true; rm -rf "$tmp"' EXIT
+pid=""
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$tmp"' EXIT
 mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
 export TAVLO_BACKEND=sim TAVLO_SIM_DIR=$tmp/sim XDG_RUNTIME_DIR=$tmp/run XDG_CONFIG_DIRS=$tmp/xdg
-export QT_QPA_PLATFORM=xcb TAVLO_STATE_DUMP=$tmp/state
+export QT_QPA_PLATFORM=xcb TAVLO_WEB_HOST=127.0.0.1:9
+unset DBUS_SESSION_BUS_ADDRESS
+log=$tmp/perf
 value() { sed -n "s/^$1=//p" "$tmp/state" 2>/dev/null; }
 now_ms() { date +%s%3N; }
-wait_for() {
+wait_for() {  # KEY VALUE
   local deadline=$((SECONDS + 20))
   until [ "$(value "$1")" = "$2" ]; do
     [ $SECONDS -lt $deadline ] || { echo "timed out waiting for $1=$2"; exit 1; }
-    sleep 0.002
+    sleep 0.01
   done
 }
+click() {  # CONTROL
+  local rect center
+  rect=$(value window_rect); center=$(value "center_$1")
+  xdotool mousemove $(( ${rect%%,*} + ${center%,*} )) \
+    $(( $(echo "$rect" | cut -d, -f2) + ${center#*,} )) click 1
+}
+last() { awk -v e="$1" '$1 == e { t = $2 } END { printf "%.0f\n", t }' "$log"; }
+# The first frame painted at or after T once the state line "state T RUN CLOSE BUSY" matched.
+painted_after_state() {  # SINCE RUN CLOSE BUSY
+  awk -v s="$1" -v r="$2" -v c="$3" -v b="$4" '
+    $1 == "state" && $2 >= s && $3 == r && $4 == c && $5 == b && !seen { seen = $2 }
+    $1 == "paint" && seen && $2 >= seen { print $2; exit }' "$log"
+}
+max_stall() {  # FROM TO: the longest heartbeat gap (the probe logs gaps from 2 ms), the CPU
+  # used in it, then the most CPU time the thread spent in any one gap
+  awk -v a="$1" -v b="$2" '$1 == "stall" && $2 >= a && $2 <= b {
+      if ($3 > m) { m = $3; c = $4 }
+      if ($4 > busy) busy = $4 }
+    END { if (m) printf "%.1f ms (%.1f on the CPU), busiest gap %.1f ms of CPU", m / 1000,
+                        c / 1000, busy / 1000
+          else printf "<2 ms" }' "$log"
+}
 
-t0=$(now_ms)
-"$bin/tavlo" 2>/dev/null & pid=$!
-wait_for window_visible 1
-echo "start to visible window state: $(( $(now_ms) - t0 )) ms"
-wait_for Btn_Run 1
-rect=$(value window_rect); center=$(value center_Btn_Run)
-x=$(( ${rect%%,*} + ${center%,*} )); y=$(( $(echo "$rect" | cut -d, -f2) + ${center#*,} ))
-t1=$(now_ms)
-xdotool mousemove $x $y click 1
-wait_for Btn_Close 1
-echo "Run click to sharing state: $(( $(now_ms) - t1 )) ms (fixed pauses 400 ms)"
-
-t2=$(now_ms)
-for i in $(seq 1 100); do printf -v mac '02-00-00-00-%02X-%02X' $((i / 256)) $((i % 256))
-  "$bin/tavlo-sim" join "$mac" >/dev/null; done
-until [ "$(value rows | tr ',' '\n' | grep -c .)" -ge 100 ]; do
-  [ $(( $(now_ms) - t2 )) -lt 30000 ] || { echo "rows: $(value rows | tr ',' '\n' | grep -c .)"; break; }
-  sleep 0.01
+echo "== process start to first painted frame ($launches launches)"
+for i in $(seq "$launches"); do
+  rm -f "$log"
+  t0=$(now_ms)
+  TAVLO_PERF_LOG=$log "$bin/tavlo" 2>/dev/null & pid=$!
+  until grep -q first_paint "$log" 2>/dev/null; do sleep 0.005; done
+  echo "  launch $i: $(( $(last first_paint) - t0 )) ms"
+  kill -TERM $pid; wait $pid || true; pid=""
 done
-echo "100 devices joining to 100 rows: $(( $(now_ms) - t2 )) ms"
 
-sleep 1
+echo "== one run: starts, stop, 100 devices"
+rm -rf "$log" "$tmp/sim"
+TAVLO_PERF_LOG=$log TAVLO_STATE_DUMP=$tmp/state "$bin/tavlo" 2>/dev/null & pid=$!
+wait_for Btn_Run 1
+sleep 0.5
+t=$(now_ms); click Btn_Run; wait_for Btn_Close 1; sleep 0.3
+press=$(last press); shown=$(painted_after_state "$press" 0 1 0)
+echo "  first start of the run: click to sharing on screen $(( shown - press )) ms," \
+  "longest stall $(max_stall "$t" "$(now_ms)")"
+t=$(now_ms); click Btn_Close; wait_for Btn_Run 1; sleep 0.3
+press=$(last press); shown=$(painted_after_state "$press" 1 0 0)
+echo "  stop: click to stopped on screen $(( shown - press )) ms," \
+  "longest stall $(max_stall "$t" "$(now_ms)")"
+t=$(now_ms); click Btn_Run; wait_for Btn_Close 1; sleep 0.3
+press=$(last press); shown=$(painted_after_state "$press" 0 1 0)
+echo "  later start: click to sharing on screen $(( shown - press )) ms," \
+  "longest stall $(max_stall "$t" "$(now_ms)")"
+t=$(now_ms)
+# All at once: the joins overlap, so many reach the window in one drain.
+for i in $(seq 1 100); do
+  printf -v mac '02-00-00-00-%02X-%02X' $((i / 256)) $((i % 256))
+  "$bin/tavlo-sim" join "$mac" >/dev/null &
+done
+wait_joins=$(jobs -p | grep -vx "$pid" || true)
+[ -z "$wait_joins" ] || wait $wait_joins
+until [ "$(value rows | tr ',' '\n' | grep -c .)" -ge 100 ]; do sleep 0.01; done
+sleep 0.3
+echo "  100 devices joining at once: $(( $(now_ms) - t )) ms to 100 rows (tavlo-sim runs one" \
+  "process per device), longest stall $(max_stall "$t" "$(now_ms)")"
+echo "  resident memory with 100 rows: $(awk '/VmRSS/{printf "%.1f MB", $2/1024}' \
+  "/proc/$pid/status")"
+kill -TERM $pid; wait $pid || true; pid=""
+
+echo "== idle (ready window, no probe, no dump)"
+"$bin/tavlo" 2>/dev/null & pid=$!
+sleep 3
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 c0=$(ticks); sleep 10; c1=$(ticks)
 hz=$(getconf CLK_TCK)
-echo "idle CPU over 10 s: $(awk -v d=$((c1 - c0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*d/hz/10}') % of one core"
-echo "resident memory: $(awk '/VmRSS/{print $2/1024 " MB"}' "/proc/$pid/status")"
+echo "  idle CPU over 10 s: $(awk -v d=$((c1 - c0)) -v hz="$hz" \
+  'BEGIN{printf "%.2f", 100*d/hz/10}') % of one core"
+echo "  resident memory: $(awk '/VmRSS/{printf "%.1f MB", $2/1024}' "/proc/$pid/status")"
