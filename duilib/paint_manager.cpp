@@ -1,13 +1,12 @@
+// CPaintManagerUI: its window, the control tree and its names, layout and painting, option
+// groups, and the process-wide instance and resource settings.
 #include "duilib/paint_manager.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
-#include <QWindow>
 
 #include "duilib/button.h"
 #include "duilib/qt_convert.h"
@@ -23,10 +22,6 @@ HINSTANCE g_instance = nullptr;
 CControlUI* FindByPoint(CControlUI* c, LPVOID data) {
   POINT pt = *static_cast<POINT*>(data);
   return CDuiRect(c->GetPos()).PtInRect(pt) ? c : nullptr;
-}
-
-DWORD Now() {
-  return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
 }
 
 }  // namespace
@@ -250,185 +245,6 @@ void CPaintManagerUI::Paint(HDC dc) {
   m_pRoot->DoPaint(dc, client);
 }
 
-void CPaintManagerUI::SetFocus(CControlUI* control) {
-  if (control == m_pFocus)
-    return;
-  CControlUI* old = m_pFocus;
-  m_pFocus = nullptr;
-  if (old) {
-    TEventUI e;
-    e.Type = UIEVENT_KILLFOCUS;
-    e.pSender = control;
-    e.dwTimestamp = Now();
-    old->Event(e);
-    SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
-  }
-  if (control && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
-    m_pFocus = control;
-    TEventUI e;
-    e.Type = UIEVENT_SETFOCUS;
-    e.pSender = control;
-    e.dwTimestamp = Now();
-    control->Event(e);
-    SendNotify(control, DUI_MSGTYPE_SETFOCUS);
-  }
-}
-
-bool CPaintManagerUI::SetNextTabControl(bool forward) {
-  if (!m_pRoot)
-    return false;
-  std::vector<CControlUI*> stops;
-  auto collect = [](CControlUI* c, LPVOID data) -> CControlUI* {
-    if ((c->GetControlFlags() & UIFLAG_TABSTOP) && c->IsVisible() && c->IsEnabled() &&
-        c->IsKeyboardEnabled())
-      static_cast<std::vector<CControlUI*>*>(data)->push_back(c);
-    return nullptr;
-  };
-  m_pRoot->FindControl(collect, &stops, UIFIND_VISIBLE | UIFIND_ENABLED);
-  if (stops.empty())
-    return false;
-  auto it = std::find(stops.begin(), stops.end(), m_pFocus);
-  size_t index;
-  if (it == stops.end())
-    index = forward ? 0 : stops.size() - 1;
-  else
-    index =
-        (static_cast<size_t>(it - stops.begin()) + (forward ? 1 : stops.size() - 1)) % stops.size();
-  SetFocus(stops[index]);
-  return true;
-}
-
-void CPaintManagerUI::SetCapture() {
-  DuiLib::SetCapture(m_hWndPaint);
-  m_bMouseCapture = true;
-}
-
-void CPaintManagerUI::ReleaseCapture() {
-  if (GetCapture() == m_hWndPaint)
-    DuiLib::ReleaseCapture();
-  m_bMouseCapture = false;
-}
-
-bool CPaintManagerUI::SetTimer(CControlUI* control, UINT id, UINT elapse_ms) {
-  if (!control || !m_hWndPaint)
-    return false;
-  for (TimerInfo& t : m_aTimers) {
-    if (t.control == control && t.local_id == id)
-      return DuiLib::SetTimer(m_hWndPaint, t.window_id, elapse_ms) != 0;
-  }
-  UINT_PTR window_id = ++m_uNextTimerId;
-  if (!DuiLib::SetTimer(m_hWndPaint, window_id, elapse_ms))
-    return false;
-  m_aTimers.push_back({control, id, window_id});
-  return true;
-}
-
-bool CPaintManagerUI::KillTimer(CControlUI* control, UINT id) {
-  for (auto it = m_aTimers.begin(); it != m_aTimers.end(); ++it) {
-    if (it->control == control && it->local_id == id) {
-      DuiLib::KillTimer(m_hWndPaint, it->window_id);
-      m_aTimers.erase(it);
-      return true;
-    }
-  }
-  return false;
-}
-
-void CPaintManagerUI::KillTimer(CControlUI* control) {
-  for (auto it = m_aTimers.begin(); it != m_aTimers.end();) {
-    if (it->control == control) {
-      DuiLib::KillTimer(m_hWndPaint, it->window_id);
-      it = m_aTimers.erase(it);
-    } else {
-      ++it;
-    }
-  }
-}
-
-bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
-  if (!notifier ||
-      std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier) != m_aNotifiers.end())
-    return false;
-  m_aNotifiers.push_back(notifier);
-  return true;
-}
-
-bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
-  auto it = std::find(m_aNotifiers.begin(), m_aNotifiers.end(), notifier);
-  if (it == m_aNotifiers.end())
-    return false;
-  m_aNotifiers.erase(it);
-  return true;
-}
-
-void CPaintManagerUI::SendNotify(CControlUI* control,
-                                 LPCTSTR type,
-                                 WPARAM wparam,
-                                 LPARAM lparam,
-                                 bool async) {
-  TNotifyUI msg;
-  msg.pSender = control;
-  msg.sType = type;
-  msg.wParam = wparam;
-  msg.lParam = lparam;
-  SendNotify(msg, async);
-}
-
-void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
-  msg.ptMouse = m_ptLastMousePos;
-  msg.dwTimestamp = Now();
-  if (async) {
-    std::weak_ptr<bool> alive = m_alive;
-    TNotifyUI copy = msg;
-    RunOnUiThread([this, alive, copy]() mutable {
-      if (auto a = alive.lock(); a && *a)
-        SendNotify(copy, false);
-    });
-    return;
-  }
-  // A notifier may remove itself (or others) while being told.
-  std::vector<INotifyUI*> notifiers = m_aNotifiers;
-  for (INotifyUI* n : notifiers) {
-    if (std::find(m_aNotifiers.begin(), m_aNotifiers.end(), n) != m_aNotifiers.end())
-      n->Notify(msg);
-  }
-}
-
-bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) {
-  if (!filter)
-    return false;
-  m_aPreMessageFilters.push_back(filter);
-  return true;
-}
-
-bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) {
-  return std::erase(m_aPreMessageFilters, filter) > 0;
-}
-
-bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
-  if (!filter)
-    return false;
-  m_aMessageFilters.push_back(filter);
-  return true;
-}
-
-bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
-  return std::erase(m_aMessageFilters, filter) > 0;
-}
-
-bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-  std::vector<IMessageFilterUI*> filters = m_aPreMessageFilters;
-  for (IMessageFilterUI* f : filters) {
-    bool handled = false;
-    LRESULT r = f->MessageHandler(msg, wparam, lparam, handled);
-    if (handled) {
-      result = r;
-      return true;
-    }
-  }
-  return false;
-}
-
 void CPaintManagerUI::AddOptionGroup(const CDuiString& group, COptionUI* option) {
   auto& v = m_mOptionGroups[group];
   if (std::find(v.begin(), v.end(), option) == v.end())
@@ -444,15 +260,6 @@ void CPaintManagerUI::RemoveOptionGroup(const CDuiString& group, COptionUI* opti
 std::vector<COptionUI*> CPaintManagerUI::GetOptionGroup(const CDuiString& group) const {
   auto it = m_mOptionGroups.find(group);
   return it == m_mOptionGroups.end() ? std::vector<COptionUI*>{} : it->second;
-}
-
-void CPaintManagerUI::SetCursorFor(CControlUI* control) {
-  QWidget* w = WidgetFromHwnd(m_hWndPaint);
-  if (!w)
-    return;
-  Qt::CursorShape shape = control && control->IsEnabled() ? control->GetCursor() : Qt::ArrowCursor;
-  if (w->cursor().shape() != shape)
-    w->setCursor(shape);
 }
 
 }  // namespace DuiLib

@@ -1,5 +1,4 @@
 // CPaintManagerUI::MessageHandler: window messages become control events.
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -15,16 +14,42 @@ TEventUI MakeEvent(int type, CControlUI* sender, POINT pt, WPARAM key_state) {
   e.pSender = sender;
   e.ptMouse = pt;
   e.wKeyState = static_cast<WORD>(key_state);
-  e.dwTimestamp = static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
+  e.dwTimestamp = EventTimestamp();
   return e;
+}
+
+// The first filter that handles the message answers it. Works on a copy: a filter may remove
+// itself (or others) while it runs.
+bool RunFilters(std::vector<IMessageFilterUI*> filters,
+                UINT msg,
+                WPARAM wparam,
+                LPARAM lparam,
+                LRESULT& result) {
+  for (IMessageFilterUI* f : filters) {
+    bool handled = false;
+    LRESULT r = f->MessageHandler(msg, wparam, lparam, handled);
+    if (handled) {
+      result = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The control at a client point, unless it belongs to another manager (a sub-window's).
+CControlUI* OwnControlAt(const CPaintManagerUI* pm, POINT pt) {
+  CControlUI* c = pm->FindControl(pt);
+  return c && c->GetManager() == pm ? c : nullptr;
 }
 
 }  // namespace
 
+bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  return RunFilters(m_aPreMessageFilters, msg, wparam, lparam, result);
+}
+
 void CPaintManagerUI::UpdateHover(POINT pt) {
-  CControlUI* now = FindControl(pt);
-  if (now && now->GetManager() != this)
-    now = nullptr;
+  CControlUI* now = OwnControlAt(this, pt);
   if (now == m_pEventHover)
     return;
   CControlUI* old = m_pEventHover;
@@ -50,17 +75,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRE
   if (!m_hWndPaint)
     return false;
   // Message filters see everything first and may swallow it.
-  {
-    std::vector<IMessageFilterUI*> filters = m_aMessageFilters;
-    for (IMessageFilterUI* f : filters) {
-      bool handled = false;
-      LRESULT r = f->MessageHandler(msg, wparam, lparam, handled);
-      if (handled) {
-        result = r;
-        return true;
-      }
-    }
-  }
+  if (RunFilters(m_aMessageFilters, msg, wparam, lparam, result))
+    return true;
   switch (msg) {
     case WM_PAINT: {
       HDC dc = GetPaintDC();
@@ -114,8 +130,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRE
       UpdateLayout();
       POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       m_ptLastMousePos = pt;
-      CControlUI* c = FindControl(pt);
-      if (!c || c->GetManager() != this)
+      CControlUI* c = OwnControlAt(this, pt);
+      if (!c)
         return false;
       m_pEventClick = c;
       c->SetFocus();
@@ -143,8 +159,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRE
       UpdateLayout();
       POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       m_ptLastMousePos = pt;
-      CControlUI* c = FindControl(pt);
-      if (!c || c->GetManager() != this)
+      CControlUI* c = OwnControlAt(this, pt);
+      if (!c)
         return false;
       c->SetFocus();
       TEventUI e = MakeEvent(UIEVENT_RBUTTONDOWN, c, pt, wparam);
@@ -154,8 +170,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRE
     case WM_CONTEXTMENU: {
       POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       ScreenToClient(m_hWndPaint, &pt);
-      CControlUI* c = FindControl(pt);
-      if (!c || c->GetManager() != this)
+      CControlUI* c = OwnControlAt(this, pt);
+      if (!c)
         return false;
       TEventUI e = MakeEvent(UIEVENT_CONTEXTMENU, c, pt, 0);
       e.lParam = reinterpret_cast<LPARAM>(c);
@@ -165,8 +181,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRE
     case WM_MOUSEWHEEL: {
       POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       ScreenToClient(m_hWndPaint, &pt);
-      CControlUI* c = FindControl(pt);
-      if (!c || c->GetManager() != this)
+      CControlUI* c = OwnControlAt(this, pt);
+      if (!c)
         return false;
       TEventUI e = MakeEvent(UIEVENT_SCROLLWHEEL, c, pt, LOWORD(wparam));
       int delta = static_cast<short>(HIWORD(wparam));

@@ -1,6 +1,12 @@
 #include "duilib/ui_events.h"
 
+#include <QDateTime>
+
 namespace DuiLib {
+
+DWORD EventTimestamp() {
+  return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch());
+}
 
 bool CNotifyPump::AddVirtualWnd(const CDuiString& name, CNotifyPump* pump) {
   if (!pump)

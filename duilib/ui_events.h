@@ -116,6 +116,9 @@ struct TNotifyUI {
   LPARAM lParam = 0;
 };
 
+// The dwTimestamp of new events and notifications: wall-clock milliseconds, cut to 32 bits.
+DWORD EventTimestamp();
+
 class INotifyUI {
  public:
   virtual void Notify(TNotifyUI& msg) = 0;
