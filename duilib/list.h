@@ -142,10 +142,12 @@ class CListHeaderItemUI : public CLabelUI {
   CDuiString m_sSepImage;
 };
 
-// Shared behaviour of list items: selection, hot state, activation and the item background.
-class CListElementUI : public CControlUI, public IListItemUI {
+// What both item kinds do, over a plain control or a container: index and owner, selection,
+// hot state, activation ("itemactivate") and the background for the item's state. Instantiated
+// for CControlUI and CContainerUI only (list_elements.cpp).
+template <class Base>
+class CListItemImpl : public Base, public IListItemUI {
  public:
-  LPCTSTR GetClass() const override { return u"ListElementUI"; }
   LPVOID GetInterface(LPCTSTR name) override;
   UINT GetControlFlags() const override { return UIFLAG_WANTRETURN; }
   bool Activate() override;
@@ -158,19 +160,31 @@ class CListElementUI : public CControlUI, public IListItemUI {
   bool Select(bool select = true) override;
   void SetVisible(bool visible = true) override;
   void DoEvent(TEventUI& event) override;
-  void SetAttribute(LPCTSTR name, LPCTSTR value) override;
   void DrawItemBk(HDC dc, const RECT& item);
   void DrawItemText(HDC, const RECT&) override {}
-  void DoPaint(HDC dc, const RECT& paint) override;
 
  protected:
   // The colour for the item's state from the owner's list information.
   DWORD StateTextColor(const TListInfoUI* info) const;
-  UINT TextStyle(const TListInfoUI* info) const;
 
   int m_iIndex = -1;
   bool m_bSelected = false;
   IListOwnerUI* m_pOwner = nullptr;
+};
+
+extern template class CListItemImpl<CControlUI>;
+extern template class CListItemImpl<CContainerUI>;
+
+class CListElementUI : public CListItemImpl<CControlUI> {
+ public:
+  LPCTSTR GetClass() const override { return u"ListElementUI"; }
+  LPVOID GetInterface(LPCTSTR name) override;
+  void SetAttribute(LPCTSTR name, LPCTSTR value) override;
+  void DoPaint(HDC dc, const RECT& paint) override;
+
+ protected:
+  UINT TextStyle(const TListInfoUI* info) const;
+
   int m_iAlign = -1;  // own horizontal alignment, or -1 for the list's
 };
 
@@ -190,29 +204,11 @@ class CListTextElementUI : public CListElementUI {
   std::vector<CDuiString> m_texts;
 };
 
-class CListContainerElementUI : public CContainerUI, public IListItemUI {
+class CListContainerElementUI : public CListItemImpl<CContainerUI> {
  public:
   LPCTSTR GetClass() const override { return u"ListContainerElementUI"; }
   LPVOID GetInterface(LPCTSTR name) override;
-  UINT GetControlFlags() const override { return UIFLAG_WANTRETURN; }
-  bool Activate() override;
-
-  int GetIndex() const override { return m_iIndex; }
-  void SetIndex(int index) override { m_iIndex = index; }
-  IListOwnerUI* GetOwner() override { return m_pOwner; }
-  void SetOwner(CControlUI* owner) override;
-  bool IsSelected() const override { return m_bSelected; }
-  bool Select(bool select = true) override;
-  void SetVisible(bool visible = true) override;
-  void DoEvent(TEventUI& event) override;
-  void DrawItemBk(HDC dc, const RECT& item);
-  void DrawItemText(HDC, const RECT&) override {}
   void DoPaint(HDC dc, const RECT& paint) override;
-
- protected:
-  int m_iIndex = -1;
-  bool m_bSelected = false;
-  IListOwnerUI* m_pOwner = nullptr;
 };
 
 }  // namespace DuiLib

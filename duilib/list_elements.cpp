@@ -95,61 +95,92 @@ IListOwnerUI* OwnerOf(CControlUI* owner) {
 
 }  // namespace
 
-LPVOID CListElementUI::GetInterface(LPCTSTR name) {
-  std::u16string_view n(name ? name : u"");
-  if (EqualsNoCase(n, u"ListItem"))
+template <class Base>
+LPVOID CListItemImpl<Base>::GetInterface(LPCTSTR name) {
+  if (EqualsNoCase(name ? name : u"", u"ListItem"))
     return static_cast<IListItemUI*>(this);
-  if (EqualsNoCase(n, u"ListElement"))
-    return this;
-  return CControlUI::GetInterface(name);
+  return Base::GetInterface(name);
 }
 
-void CListElementUI::SetOwner(CControlUI* owner) {
+template <class Base>
+void CListItemImpl<Base>::SetOwner(CControlUI* owner) {
   m_pOwner = OwnerOf(owner);
 }
 
-bool CListElementUI::Activate() {
-  if (!CControlUI::Activate())
+template <class Base>
+bool CListItemImpl<Base>::Activate() {
+  if (!Base::Activate())
     return false;
-  if (m_pManager)
-    m_pManager->SendNotify(this, DUI_MSGTYPE_ITEMACTIVATE);
+  if (this->m_pManager)
+    this->m_pManager->SendNotify(this, DUI_MSGTYPE_ITEMACTIVATE);
   return true;
 }
 
-bool CListElementUI::Select(bool select) {
-  if (!IsEnabled())
+template <class Base>
+bool CListItemImpl<Base>::Select(bool select) {
+  if (!this->IsEnabled())
     return false;
   if (select == m_bSelected)
     return true;
   m_bSelected = select;
   if (select && m_pOwner)
     m_pOwner->SelectItem(m_iIndex);
-  Invalidate();
+  this->Invalidate();
   return true;
 }
 
-void CListElementUI::SetVisible(bool visible) {
-  CControlUI::SetVisible(visible);
-  if (!IsVisible() && m_bSelected) {
+template <class Base>
+void CListItemImpl<Base>::SetVisible(bool visible) {
+  Base::SetVisible(visible);
+  if (!this->IsVisible() && m_bSelected) {
     m_bSelected = false;
     if (m_pOwner)
       m_pOwner->SelectItem(-1);
   }
 }
 
-void CListElementUI::DoEvent(TEventUI& event) {
-  if (!IsMouseEnabled() && event.Type > UIEVENT__MOUSEBEGIN && event.Type < UIEVENT__MOUSEEND) {
+template <class Base>
+void CListItemImpl<Base>::DoEvent(TEventUI& event) {
+  if (!this->IsMouseEnabled() && event.Type > UIEVENT__MOUSEBEGIN &&
+      event.Type < UIEVENT__MOUSEEND) {
     if (m_pOwner)
       m_pOwner->DoEvent(event);
     return;
   }
-  if (ItemEvent(this, this, m_uButtonState, event))
+  if (ItemEvent(this, this, this->m_uButtonState, event))
     return;
   if (m_pOwner && event.Type != UIEVENT_SETFOCUS && event.Type != UIEVENT_KILLFOCUS &&
       event.Type != UIEVENT_TIMER && event.Type != UIEVENT_SETCURSOR)
     m_pOwner->DoEvent(event);
   else
-    CControlUI::DoEvent(event);
+    Base::DoEvent(event);
+}
+
+template <class Base>
+DWORD CListItemImpl<Base>::StateTextColor(const TListInfoUI* info) const {
+  DWORD c = info->dwTextColor;
+  if (this->m_uButtonState & UISTATE_HOT)
+    c = info->dwHotTextColor;
+  if (m_bSelected)
+    c = info->dwSelectedTextColor;
+  if (!this->IsEnabled())
+    c = info->dwDisabledTextColor;
+  return c;
+}
+
+template <class Base>
+void CListItemImpl<Base>::DrawItemBk(HDC dc, const RECT& item) {
+  PaintItemBk(dc, this, m_pOwner, this->m_uButtonState, m_bSelected, this->m_dwBackColor, m_iIndex,
+              item);
+}
+
+template class CListItemImpl<CControlUI>;
+template class CListItemImpl<CContainerUI>;
+
+LPVOID CListElementUI::GetInterface(LPCTSTR name) {
+  if (EqualsNoCase(name ? name : u"", u"ListElement"))
+    return this;
+  return CListItemImpl::GetInterface(name);
 }
 
 void CListElementUI::SetAttribute(LPCTSTR name_p, LPCTSTR value_p) {
@@ -167,26 +198,11 @@ void CListElementUI::SetAttribute(LPCTSTR name_p, LPCTSTR value_p) {
   }
 }
 
-DWORD CListElementUI::StateTextColor(const TListInfoUI* info) const {
-  DWORD c = info->dwTextColor;
-  if (m_uButtonState & UISTATE_HOT)
-    c = info->dwHotTextColor;
-  if (m_bSelected)
-    c = info->dwSelectedTextColor;
-  if (!IsEnabled())
-    c = info->dwDisabledTextColor;
-  return c;
-}
-
 UINT CListElementUI::TextStyle(const TListInfoUI* info) const {
   UINT style = info->uTextStyle;
   if (m_iAlign >= 0)
     style = (style & ~(DT_LEFT | DT_CENTER | DT_RIGHT)) | static_cast<UINT>(m_iAlign);
   return style;
-}
-
-void CListElementUI::DrawItemBk(HDC dc, const RECT& item) {
-  PaintItemBk(dc, this, m_pOwner, m_uButtonState, m_bSelected, m_dwBackColor, m_iIndex, item);
 }
 
 void CListElementUI::DoPaint(HDC dc, const RECT& paint) {
@@ -257,64 +273,9 @@ void CListTextElementUI::DrawItemText(HDC dc, const RECT& item) {
 }
 
 LPVOID CListContainerElementUI::GetInterface(LPCTSTR name) {
-  std::u16string_view n(name ? name : u"");
-  if (EqualsNoCase(n, u"ListItem"))
-    return static_cast<IListItemUI*>(this);
-  if (EqualsNoCase(n, u"ListContainerElement"))
+  if (EqualsNoCase(name ? name : u"", u"ListContainerElement"))
     return this;
-  return CContainerUI::GetInterface(name);
-}
-
-void CListContainerElementUI::SetOwner(CControlUI* owner) {
-  m_pOwner = OwnerOf(owner);
-}
-
-bool CListContainerElementUI::Activate() {
-  if (!CContainerUI::Activate())
-    return false;
-  if (m_pManager)
-    m_pManager->SendNotify(this, DUI_MSGTYPE_ITEMACTIVATE);
-  return true;
-}
-
-bool CListContainerElementUI::Select(bool select) {
-  if (!IsEnabled())
-    return false;
-  if (select == m_bSelected)
-    return true;
-  m_bSelected = select;
-  if (select && m_pOwner)
-    m_pOwner->SelectItem(m_iIndex);
-  Invalidate();
-  return true;
-}
-
-void CListContainerElementUI::SetVisible(bool visible) {
-  CContainerUI::SetVisible(visible);
-  if (!IsVisible() && m_bSelected) {
-    m_bSelected = false;
-    if (m_pOwner)
-      m_pOwner->SelectItem(-1);
-  }
-}
-
-void CListContainerElementUI::DoEvent(TEventUI& event) {
-  if (!IsMouseEnabled() && event.Type > UIEVENT__MOUSEBEGIN && event.Type < UIEVENT__MOUSEEND) {
-    if (m_pOwner)
-      m_pOwner->DoEvent(event);
-    return;
-  }
-  if (ItemEvent(this, this, m_uButtonState, event))
-    return;
-  if (m_pOwner && event.Type != UIEVENT_SETFOCUS && event.Type != UIEVENT_KILLFOCUS &&
-      event.Type != UIEVENT_TIMER && event.Type != UIEVENT_SETCURSOR)
-    m_pOwner->DoEvent(event);
-  else
-    CContainerUI::DoEvent(event);
-}
-
-void CListContainerElementUI::DrawItemBk(HDC dc, const RECT& item) {
-  PaintItemBk(dc, this, m_pOwner, m_uButtonState, m_bSelected, m_dwBackColor, m_iIndex, item);
+  return CListItemImpl::GetInterface(name);
 }
 
 void CListContainerElementUI::DoPaint(HDC dc, const RECT& paint) {

@@ -60,23 +60,30 @@ HWND CMenuElementUI::PaintWindow() const {
   return m_pManager ? m_pManager->GetPaintWindow() : nullptr;
 }
 
-void CMenuElementUI::SetPos(RECT rc, bool need_invalidate) {
-  // Sub-menu items are laid out by their own window.
+template <class Fn>
+auto CMenuElementUI::WithoutSubMenuItems(Fn fn) {
   std::vector<CControlUI*> all = m_items;
   std::erase_if(m_items, [](CControlUI* c) { return AsMenuElement(c) != nullptr; });
-  CListContainerElementUI::SetPos(rc, need_invalidate);
-  m_items = std::move(all);
+  // Puts the list back however `fn` leaves.
+  struct Restore {
+    std::vector<CControlUI*>& items;
+    std::vector<CControlUI*>& all;
+    ~Restore() { items = std::move(all); }
+  } restore{m_items, all};
+  return fn();
+}
+
+void CMenuElementUI::SetPos(RECT rc, bool need_invalidate) {
+  // Sub-menu items are laid out by their own window.
+  WithoutSubMenuItems([&] { CListContainerElementUI::SetPos(rc, need_invalidate); });
 }
 
 CControlUI* CMenuElementUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags) {
   if (!(flags & UIFIND_HITTEST))
     return CListContainerElementUI::FindControl(proc, data, flags);
   // Hit-testing happens in window coordinates: sub-menu items live in another window.
-  std::vector<CControlUI*> all = m_items;
-  std::erase_if(m_items, [](CControlUI* c) { return AsMenuElement(c) != nullptr; });
-  CControlUI* found = CListContainerElementUI::FindControl(proc, data, flags);
-  m_items = std::move(all);
-  return found;
+  return WithoutSubMenuItems(
+      [&] { return CListContainerElementUI::FindControl(proc, data, flags); });
 }
 
 SIZE CMenuElementUI::EstimateSize(SIZE available) {
@@ -90,13 +97,7 @@ SIZE CMenuElementUI::EstimateSize(SIZE available) {
   }
   if (size.cy == 0 && m_pOwner && m_pManager) {
     const TListInfoUI* info = m_pOwner->GetListInfo();
-    DWORD color = info->dwTextColor;
-    if (m_uButtonState & UISTATE_HOT)
-      color = info->dwHotTextColor;
-    if (IsSelected())
-      color = info->dwSelectedTextColor;
-    if (!IsEnabled())
-      color = info->dwDisabledTextColor;
+    const DWORD color = StateTextColor(info);
     const RECT& pad = info->rcTextPadding;
     RECT rc{pad.left, 0, std::max(available.cx, m_cxyFixed.cx) - pad.right, 9999};
     const UINT style = info->uTextStyle | DT_CALCRECT;
@@ -141,13 +142,7 @@ void CMenuElementUI::DrawItemText(HDC dc, const RECT& item) {
   if (m_sText.IsEmpty() || !m_pOwner)
     return;
   const TListInfoUI* info = m_pOwner->GetListInfo();
-  DWORD color = info->dwTextColor;
-  if (m_uButtonState & UISTATE_HOT)
-    color = info->dwHotTextColor;
-  if (IsSelected())
-    color = info->dwSelectedTextColor;
-  if (!IsEnabled())
-    color = info->dwDisabledTextColor;
+  const DWORD color = StateTextColor(info);
   CDuiRect rc(item);
   rc.Deflate(info->rcTextPadding);
   const UINT style = info->uTextStyle | DT_SINGLELINE;
@@ -200,6 +195,18 @@ void CMenuElementUI::SelectSelf() {
     m_pOwner->SelectItem(GetIndex(), true);
 }
 
+void CMenuElementUI::Highlight() {
+  if (m_pWindow)
+    return;
+  if (ShowSubItems()) {
+    SelectSelf();
+    CreateMenuWnd();
+  } else {
+    CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_SUBMENUS, PaintWindow()});
+    SelectSelf();
+  }
+}
+
 void CMenuElementUI::Choose() {
   SetChecked(!GetChecked());
   ObserverImpl& observer = CMenuWnd::GetMenuObserver();
@@ -219,15 +226,7 @@ void CMenuElementUI::DoEvent(TEventUI& event) {
   switch (event.Type) {
     case UIEVENT_MOUSEENTER:
       CListContainerElementUI::DoEvent(event);
-      if (m_pWindow)
-        return;
-      if (ShowSubItems()) {
-        SelectSelf();
-        CreateMenuWnd();
-      } else {
-        CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_SUBMENUS, PaintWindow()});
-        SelectSelf();
-      }
+      Highlight();
       return;
     case UIEVENT_BUTTONUP:
       if (!IsEnabled())
@@ -244,15 +243,7 @@ void CMenuElementUI::DoEvent(TEventUI& event) {
     case UIEVENT_KEYDOWN:
       if (event.chKey != VK_RIGHT)
         break;
-      if (m_pWindow)
-        return;
-      if (ShowSubItems()) {
-        SelectSelf();
-        CreateMenuWnd();
-      } else {
-        CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_SUBMENUS, PaintWindow()});
-        SelectSelf();
-      }
+      Highlight();
       return;
     default:
       break;

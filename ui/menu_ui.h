@@ -80,6 +80,12 @@ class CMenuElementUI : public CListContainerElementUI {
   // Makes the sub-menu items visible; false when there are none.
   bool ShowSubItems();
   void SelectSelf();
+  // The pointer rests on the item, or the right arrow key reached it: selects it and opens its
+  // sub-menu, or closes the sub-menus of its siblings when it has none.
+  void Highlight();
+  // Runs `fn` with the sub-menu items taken out of the item list, and puts them back.
+  template <class Fn>
+  auto WithoutSubMenuItems(Fn fn);
   // A leaf item is chosen: toggles the check mark, tells the owner window, closes every menu.
   void Choose();
   HWND PaintWindow() const;
