@@ -1,16 +1,11 @@
 #include "platform/linux/linux_instance_channel.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
 
 #include "platform/linux/utf.h"
 
@@ -19,21 +14,6 @@ namespace platform {
 namespace {
 
 constexpr char kAck = 1;
-
-socklen_t MakeAddress(const std::string& name, sockaddr_un* addr) {
-  std::memset(addr, 0, sizeof *addr);
-  addr->sun_family = AF_UNIX;
-  // Abstract: a leading NUL, then the name, not NUL-terminated.
-  size_t len = std::min(name.size(), sizeof addr->sun_path - 1);
-  std::memcpy(addr->sun_path + 1, name.data(), len);
-  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + len);
-}
-
-bool PeerIsSameUser(int fd) {
-  ucred cred = {};
-  socklen_t len = sizeof cred;
-  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == geteuid();
-}
 
 bool WaitReadable(int fd, int timeout_ms) {
   pollfd p = {fd, POLLIN, 0};
@@ -55,62 +35,21 @@ LinuxInstanceChannel::~LinuxInstanceChannel() {
 }
 
 bool LinuxInstanceChannel::Listen(ActivateCallback on_activate) {
-  if (listen_fd_ >= 0)
-    return false;
-  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0)
-    return false;
-  sockaddr_un addr;
-  socklen_t len = MakeAddress(address_, &addr);
-  int wake = -1;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, 8) != 0 ||
-      (wake = eventfd(0, EFD_CLOEXEC)) < 0) {
-    close(fd);
-    return false;
-  }
-  listen_fd_ = fd;
-  wake_fd_ = wake;
-  thread_ = std::thread(&LinuxInstanceChannel::Serve, this, std::move(on_activate));
-  return true;
+  return listener_.Start(address_, SOCK_SEQPACKET,
+                         [this, on_activate = std::move(on_activate)](int fd, int stop_fd) {
+                           HandleConnection(fd, stop_fd, on_activate);
+                         });
 }
 
 void LinuxInstanceChannel::Stop() {
-  if (listen_fd_ < 0)
-    return;
-  uint64_t one = 1;
-  ssize_t ignored = write(wake_fd_, &one, sizeof one);
-  (void)ignored;
-  thread_.join();
-  close(listen_fd_);
-  close(wake_fd_);
-  listen_fd_ = wake_fd_ = -1;
+  listener_.Stop();
 }
 
-void LinuxInstanceChannel::Serve(ActivateCallback on_activate) {
-  for (;;) {
-    pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {listen_fd_, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR)
-        continue;
-      return;
-    }
-    if (fds[0].revents)
-      return;
-    if (!(fds[1].revents & POLLIN))
-      continue;
-    int conn = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (conn < 0)
-      continue;
-    HandleConnection(conn, on_activate);
-    close(conn);
-  }
-}
-
-void LinuxInstanceChannel::HandleConnection(int fd, const ActivateCallback& on_activate) {
-  if (!PeerIsSameUser(fd))
-    return;
+void LinuxInstanceChannel::HandleConnection(int fd,
+                                            int stop_fd,
+                                            const ActivateCallback& on_activate) {
   // A peer that connects and says nothing must not hold up the next one, or Stop, for long.
-  pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  pollfd fds[2] = {{fd, POLLIN, 0}, {stop_fd, POLLIN, 0}};
   int rc;
   do {
     rc = poll(fds, 2, kReplyTimeoutMs);
@@ -131,7 +70,7 @@ bool LinuxInstanceChannel::Broadcast() {
   if (fd < 0)
     return false;
   sockaddr_un addr;
-  socklen_t len = MakeAddress(address_, &addr);
+  socklen_t len = MakeAbstractAddress(address_, &addr);
   bool reached = false;
   int rc;
   do {

@@ -12,8 +12,8 @@
 
 #include <string>
 #include <string_view>
-#include <thread>
 
+#include "platform/abstract_socket.h"
 #include "platform/instance_channel.h"
 
 namespace platform {
@@ -35,14 +35,11 @@ class LinuxInstanceChannel : public InstanceChannel {
   static constexpr int kReplyTimeoutMs = 2000;
 
  private:
-  void Serve(ActivateCallback on_activate);
-  void HandleConnection(int fd, const ActivateCallback& on_activate);
+  void HandleConnection(int fd, int stop_fd, const ActivateCallback& on_activate);
 
   const std::string message_;
   const std::string address_;
-  int listen_fd_ = -1;
-  int wake_fd_ = -1;  // eventfd that tells Serve to end
-  std::thread thread_;
+  AbstractSocketListener listener_;
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/abstract_socket.h"
 #include "platform/sim/control_socket.h"
 
 namespace platform::sim {
@@ -17,14 +18,14 @@ ControlClientStatus SendControlRequest(const std::string& address,
   if (fd < 0)
     return ControlClientStatus::kNoServer;
   sockaddr_un target;
-  socklen_t length = control_socket::MakeAddress(address, &target);
+  socklen_t length = MakeAbstractAddress(address, &target);
   int rc;
   do {
     rc = connect(fd, reinterpret_cast<sockaddr*>(&target), length);
   } while (rc != 0 && errno == EINTR);
   ControlClientStatus status = ControlClientStatus::kNoServer;
   if (rc == 0) {
-    if (!control_socket::PeerIsSameUser(fd)) {
+    if (!PeerIsSameUser(fd)) {
       status = ControlClientStatus::kForeignPeer;
     } else {
       const auto deadline =

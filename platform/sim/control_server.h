@@ -14,8 +14,8 @@
 #pragma once
 
 #include <string>
-#include <thread>
 
+#include "platform/abstract_socket.h"
 #include "platform/sim/sim_system.h"
 
 namespace platform::sim {
@@ -41,14 +41,11 @@ class ControlServer {
   static constexpr size_t kMaxRequestBytes = 1024;
 
  private:
-  void Serve();
-  void HandleConnection(int fd);
+  void HandleConnection(int fd, int stop_fd);
 
   SimSystem& system_;
   const std::string address_;
-  int listen_fd_ = -1;
-  int wake_fd_ = -1;  // eventfd that tells Serve to end
-  std::thread thread_;
+  AbstractSocketListener listener_;
 };
 
 }  // namespace platform::sim

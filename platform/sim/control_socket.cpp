@@ -1,29 +1,13 @@
 #include "platform/sim/control_socket.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
 #include <cstring>
 
 namespace platform::sim::control_socket {
-
-socklen_t MakeAddress(const std::string& name, sockaddr_un* address) {
-  std::memset(address, 0, sizeof *address);
-  address->sun_family = AF_UNIX;
-  const size_t length = std::min(name.size(), sizeof address->sun_path - 1);
-  std::memcpy(address->sun_path + 1, name.data(), length);
-  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-}
-
-bool PeerIsSameUser(int fd) {
-  ucred credentials = {};
-  socklen_t length = sizeof credentials;
-  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
-         credentials.uid == geteuid();
-}
 
 bool ReadLine(int fd,
               std::string* line,

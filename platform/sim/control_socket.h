@@ -1,19 +1,13 @@
-// Socket helpers shared by the control server and its client.
+// Line-oriented reads and writes shared by the control server and its client (addresses and
+// the peer check: platform/abstract_socket.h).
 //
 // Thread affinity: plain functions; any thread.
 #pragma once
-
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <chrono>
 #include <string>
 
 namespace platform::sim::control_socket {
-
-// The abstract address for `name` (a leading NUL, then the name, not terminated).
-socklen_t MakeAddress(const std::string& name, sockaddr_un* address);
-bool PeerIsSameUser(int fd);
 
 // Reads up to the first line feed into *line (without it). False when the peer closed first,
 // the line grew beyond `limit` bytes, or `deadline` passed. `wake_fd`, when not -1, ends the

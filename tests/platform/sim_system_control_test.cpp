@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "platform/abstract_socket.h"
 #include "platform/sim/control_client.h"
 #include "platform/sim/control_protocol.h"
 #include "platform/sim/control_server.h"
@@ -49,7 +50,7 @@ TEST(ControlServerTest, OneServerPerStateFolderAndMisbehavingPeersAreDropped) {
   auto connect_raw = [&server] {
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address;
-    socklen_t length = control_socket::MakeAddress(server.address(), &address);
+    socklen_t length = platform::MakeAbstractAddress(server.address(), &address);
     EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
     return fd;
   };
