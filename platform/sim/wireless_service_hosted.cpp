@@ -36,6 +36,19 @@ MacAddress RandomMac() {
   return mac;
 }
 
+WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE PeerChange(const MacAddress& mac,
+                                                      WLAN_HOSTED_NETWORK_PEER_AUTH_STATE from,
+                                                      WLAN_HOSTED_NETWORK_PEER_AUTH_STATE to,
+                                                      WLAN_HOSTED_NETWORK_REASON reason) {
+  WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE change{};
+  std::memcpy(change.OldState.PeerMacAddress, mac.data(), mac.size());
+  std::memcpy(change.NewState.PeerMacAddress, mac.data(), mac.size());
+  change.OldState.PeerAuthState = from;
+  change.NewState.PeerAuthState = to;
+  change.PeerStateChangeReason = reason;
+  return change;
+}
+
 }  // namespace
 
 bool WirelessService::Available() const {
@@ -355,12 +368,9 @@ DWORD WirelessService::StationJoin(const MacAddress& mac) {
   if (peers_.size() >= persistent_.max_peers)
     return ERROR_NO_MORE_ITEMS;
   peers_.push_back(mac);
-  WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE change{};
-  std::memcpy(change.OldState.PeerMacAddress, mac.data(), mac.size());
-  std::memcpy(change.NewState.PeerMacAddress, mac.data(), mac.size());
-  change.OldState.PeerAuthState = wlan_hosted_network_peer_state_invalid;
-  change.NewState.PeerAuthState = wlan_hosted_network_peer_state_authenticated;
-  change.PeerStateChangeReason = wlan_hosted_network_reason_peer_arrived;
+  const auto change = PeerChange(mac, wlan_hosted_network_peer_state_invalid,
+                                 wlan_hosted_network_peer_state_authenticated,
+                                 wlan_hosted_network_reason_peer_arrived);
   Queue(wlan_hosted_network_peer_state_change, &change, sizeof(change));
   return ERROR_SUCCESS;
 }
@@ -371,12 +381,9 @@ DWORD WirelessService::StationLeave(const MacAddress& mac) {
   if (it == peers_.end())
     return ERROR_NOT_FOUND;
   peers_.erase(it);
-  WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE change{};
-  std::memcpy(change.OldState.PeerMacAddress, mac.data(), mac.size());
-  std::memcpy(change.NewState.PeerMacAddress, mac.data(), mac.size());
-  change.OldState.PeerAuthState = wlan_hosted_network_peer_state_authenticated;
-  change.NewState.PeerAuthState = wlan_hosted_network_peer_state_invalid;
-  change.PeerStateChangeReason = wlan_hosted_network_reason_peer_departed;
+  const auto change =
+      PeerChange(mac, wlan_hosted_network_peer_state_authenticated,
+                 wlan_hosted_network_peer_state_invalid, wlan_hosted_network_reason_peer_departed);
   Queue(wlan_hosted_network_peer_state_change, &change, sizeof(change));
   return ERROR_SUCCESS;
 }
