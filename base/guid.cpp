@@ -4,6 +4,8 @@
 #include <cstring>
 #include <random>
 
+#include "base/hex.h"
+
 bool operator==(const GUID& a, const GUID& b) {
   return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
@@ -22,20 +24,6 @@ std::string GuidToString(const GUID& g) {
   return text;
 }
 
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<GUID> GuidFromString(std::string_view text) {
   if (text.size() == 38 && text.front() == '{' && text.back() == '}')
     text = text.substr(1, 36);
@@ -50,8 +38,8 @@ std::optional<GUID> GuidFromString(std::string_view text) {
       ++i;
       continue;
     }
-    int hi = HexValue(text[i]);
-    int lo = HexValue(text[i + 1]);
+    int hi = HexDigitValue(text[i]);
+    int lo = HexDigitValue(text[i + 1]);
     if (hi < 0 || lo < 0)
       return std::nullopt;
     bytes[out++] = static_cast<BYTE>(hi << 4 | lo);

@@ -5,6 +5,8 @@
 
 #include <charconv>
 
+#include "base/hex.h"
+
 namespace config {
 namespace {
 
@@ -17,16 +19,6 @@ locale_t CaseLocale() {
 
 bool IsSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9')
-    return c - u'0';
-  if (c >= u'a' && c <= u'f')
-    return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F')
-    return c - u'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -67,9 +59,9 @@ std::optional<std::int32_t> ParseInt(std::u16string_view text) {
   std::uint32_t value = 0;
   if (at(i) == u'0' && (at(i + 1) == u'x' || at(i + 1) == u'X')) {
     i += 2;
-    if (HexValue(at(i)) < 0)
+    if (base::HexDigitValue(at(i)) < 0)
       return std::nullopt;
-    for (int digit; (digit = HexValue(at(i))) >= 0; ++i)
+    for (int digit; (digit = base::HexDigitValue(at(i))) >= 0; ++i)
       value = value * 16 + static_cast<std::uint32_t>(digit);
   } else {
     if (at(i) < u'0' || at(i) > u'9')

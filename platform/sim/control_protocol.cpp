@@ -6,21 +6,12 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/hex.h"
 #include "platform/sim/sim_sharing_core.h"
 
 namespace platform::sim {
 
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 // Decimal (or 0x-hex when allowed), the whole text, within 32 bits.
 std::optional<DWORD> ParseNumber(std::string_view text, bool allow_hex) {
@@ -70,7 +61,7 @@ std::optional<MacAddress> ParseMacAddress(std::string_view text) {
     const size_t at = i * 3;
     if (i > 0 && text[at - 1] != separator)
       return std::nullopt;
-    int high = HexDigit(text[at]), low = HexDigit(text[at + 1]);
+    int high = base::HexDigitValue(text[at]), low = base::HexDigitValue(text[at + 1]);
     if (high < 0 || low < 0)
       return std::nullopt;
     mac[i] = static_cast<BYTE>(high * 16 + low);

@@ -11,36 +11,14 @@
 #include <sstream>
 #include <system_error>
 
+#include "base/hex.h"
+
 namespace platform::sim {
 
 namespace {
 
 constexpr std::string_view kHeader = "# tavlo-sim wireless service state";
 constexpr size_t kMaxKeyBytes = 64;
-
-std::string ToHex(const BYTE* bytes, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (size_t i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 0xF];
-  }
-  return out;
-}
-
-std::optional<std::vector<BYTE>> FromHex(std::string_view text) {
-  if (text.size() % 2)
-    return std::nullopt;
-  std::vector<BYTE> out;
-  for (size_t i = 0; i < text.size(); i += 2) {
-    unsigned value = 0;
-    auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
-    if (ec != std::errc() || end != text.data() + i + 2)
-      return std::nullopt;
-    out.push_back(static_cast<BYTE>(value));
-  }
-  return out;
-}
 
 std::optional<DWORD> ParseNumber(std::string_view text) {
   DWORD value = 0;
@@ -71,11 +49,11 @@ std::string WirelessStateFile::Serialize(const WirelessPersistentState& state) {
   std::ostringstream out;
   out << kHeader << "\n";
   out << "enabled=" << (state.enabled ? 1 : 0) << "\n";
-  out << "ssid=" << ToHex(state.ssid.ucSSID, state.ssid.uSSIDLength) << "\n";
+  out << "ssid=" << base::ToHex(state.ssid.ucSSID, state.ssid.uSSIDLength) << "\n";
   out << "max_peers=" << state.max_peers << "\n";
   out << "auth=" << static_cast<DWORD>(state.auth) << "\n";
   out << "cipher=" << static_cast<DWORD>(state.cipher) << "\n";
-  out << "key=" << ToHex(state.key.data(), state.key.size()) << "\n";
+  out << "key=" << base::ToHex(state.key.data(), state.key.size()) << "\n";
   out << "key_is_passphrase=" << (state.key_is_passphrase ? 1 : 0) << "\n";
   return out.str();
 }
@@ -97,7 +75,7 @@ std::optional<WirelessPersistentState> WirelessStateFile::Parse(std::string_view
     if (!seen.insert(name).second)
       return std::nullopt;
     if (name == "ssid" || name == "key") {
-      auto bytes = FromHex(value);
+      auto bytes = base::FromHex(value);
       if (!bytes)
         return std::nullopt;
       if (name == "ssid") {

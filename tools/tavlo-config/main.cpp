@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/hex.h"
 #include "config/config_center_impl.h"
 #include "config/config_file.h"
 #include "config/records.h"
@@ -93,7 +94,7 @@ std::string FormatValue(const config::RecordView& record, std::string* type_name
       break;
   }
   // Binary, and any value whose size does not fit its type, shows its bytes.
-  return ToHex(record.value, record.value_size);
+  return base::ToHex(record.value, record.value_size);
 }
 
 int List(const char* path) {
@@ -154,13 +155,13 @@ int Get(config::CConfigCenterImpl& store,
       return kExitOk;
     }
     case config::ValueType::kBinary: {
-      const auto value = FromHex(def);
+      const auto value = base::FromHex(def);
       if (!value || value->size() > 0x7FFFFFFF)
         return Usage();
       std::vector<std::uint8_t> out(value->size());
       const std::int32_t n = store.GetBinary(key.c_str(), value->data(), out.data(),
                                              static_cast<std::int32_t>(out.size()));
-      std::printf("%s\n", ToHex(out.data(), static_cast<std::size_t>(n)).c_str());
+      std::printf("%s\n", base::ToHex(out.data(), static_cast<std::size_t>(n)).c_str());
       return kExitOk;
     }
   }
@@ -208,7 +209,7 @@ int Set(config::CConfigCenterImpl& store,
     }
     case config::ValueType::kBinary: {
       // No bytes would mean "delete"; that has its own command.
-      const auto value = FromHex(text);
+      const auto value = base::FromHex(text);
       return value && !value->empty() ? Put(store, key, value->data(), value->size(), type)
                                       : Usage();
     }

@@ -1,4 +1,5 @@
-// Text for the command line: UTF-8 <-> UTF-16 (through iconv) and hexadecimal bytes.
+// Text for the command line: UTF-8 <-> UTF-16 (through iconv); hexadecimal bytes are in
+// base/hex.h.
 //
 // Thread affinity: none. Failure: conversions of input report it; output never fails.
 #pragma once
@@ -19,10 +20,5 @@ std::string Utf16ToUtf8(std::u16string_view text);
 
 // Control characters as \xNN, so that one record stays on one line.
 std::string EscapeControls(std::string_view text);
-
-std::string ToHex(const std::uint8_t* data, std::size_t size);
-
-// Pairs of hexadecimal digits, either case. Empty on odd length or a non-digit.
-std::optional<std::vector<std::uint8_t>> FromHex(std::string_view text);
 
 }  // namespace tavlo_config
