@@ -161,12 +161,13 @@ HRESULT CHostedNetwork::IsActive(bool* active) {
   return S_OK;
 }
 
+HANDLE CHostedNetwork::Client() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return client_;
+}
+
 HRESULT CHostedNetwork::FindConnectedInterface(GUID* interface_guid) {
-  HANDLE client;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    client = client_;
-  }
+  const HANDLE client = Client();
   WlanBuffer<WLAN_INTERFACE_INFO_LIST> list(api_);
   if (api_->WlanEnumInterfaces(client, nullptr, list.out()) != 0 || !list.get())
     return E_FAIL;

@@ -100,6 +100,8 @@ class CHostedNetwork {
   // Lock held: takes the sink for one call and marks the call begun (null when none).
   CHostedNetworkNotificationSink* TakeSinkLocked();
   void EndSinkCall();
+  // The client handle, read under the lock: calls into the service run without it.
+  HANDLE Client();
 
   platform::WlanApi* const api_;
   const platform::CodePage* const code_page_;

@@ -67,21 +67,13 @@ HRESULT CHostedNetwork::SetKey(const std::u16string& text) {
       *api_, "WlanHostedNetworkSetSecondaryKey");
   if (!set_key)
     return S_OK;
-  HANDLE client;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    client = client_;
-  }
+  const HANDLE client = Client();
   set_key(client, size, key, TRUE, TRUE, nullptr, nullptr);  // the outcome is not reported
   return S_OK;
 }
 
 HRESULT CHostedNetwork::GetKey(std::u16string* text) {
-  HANDLE client;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    client = client_;
-  }
+  const HANDLE client = Client();
   DWORD length = 0;
   WlanBuffer<BYTE> key(api_);
   BOOL is_passphrase = FALSE;
@@ -115,11 +107,7 @@ HRESULT CHostedNetwork::QueryDeviceId(GUID* device_id) {
       *api_, "WlanHostedNetworkQueryStatus");
   if (!query_status)
     return S_OK;
-  HANDLE client;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    client = client_;
-  }
+  const HANDLE client = Client();
   WlanBuffer<WLAN_HOSTED_NETWORK_STATUS> status(api_);
   if (query_status(client, status.out(), nullptr) == ERROR_SUCCESS && status.get() && device_id)
     *device_id = status.get()->IPDeviceID;
@@ -131,11 +119,7 @@ DWORD CHostedNetwork::Disable() {
       *api_, "WlanHostedNetworkSetProperty");
   if (!set_property)
     return ERROR_SUCCESS;
-  HANDLE client;
-  {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    client = client_;
-  }
+  const HANDLE client = Client();
   BOOL enabled = FALSE;
   WLAN_HOSTED_NETWORK_REASON reason = wlan_hosted_network_reason_success;
   return set_property(client, wlan_hosted_network_opcode_enable, sizeof(enabled), &enabled, &reason,
