@@ -131,5 +131,9 @@ int main(int argc, char** argv) {
     channel.Stop();
     control.Stop();
   }
+  // The closed window frees its record and widget from posted events; the loop has ended, so
+  // deliver them here rather than leave them to the process's end.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return 0;
 }
