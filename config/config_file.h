@@ -4,8 +4,8 @@
 // may open it. On Linux a store opens the file read-write (creating it when missing) and takes
 // a non-blocking open-file-description (OFD) write lock over the whole file; if another
 // description holds it, in this process or another, the open fails with EWOULDBLOCK, as a
-// share-mode conflict would. The lock belongs to the description, so it ends with Close() or
-// with the process, and a crash never leaves it behind. Readers (Access::kRead) open read-only,
+// share-mode conflict would. The lock belongs to the open file description, so it ends with Close()
+// or with the process, and a crash never leaves it behind. Readers (Access::kRead) open read-only,
 // never create the file and never take the lock, so they cannot make a store fail. They only
 // test for it (F_OFD_GETLK): while a store holds it they wait, so that they do not read a
 // half-written file, and they read again if the bytes they got turn out damaged while a store
