@@ -73,7 +73,8 @@ class CTavlo : public DuiLib::WindowImplBase {
   void ShowTrayMenu();
   void UpdateAutorunCheck(bool mark);
   void DrainHostedNetworkEvents();
-  // The orderly exit of "menu_Exit", on a thread of its own; any thread.
+  // The orderly exit of "menu_Exit", on a thread of its own; any thread. Requests after the
+  // first are ignored, so the shutdown runs once.
   void RequestExit();
 
   // Observation, UI thread.

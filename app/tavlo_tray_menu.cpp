@@ -21,6 +21,10 @@ void CTavlo::ShowTrayMenu() {
 }
 
 void CTavlo::RequestExit() {
+  // A second request while one runs is absorbed here, on the caller's thread: a thread started
+  // for it could still be starting when the first exit has destroyed this object.
+  if (exit_started_.exchange(true))
+    return;
   std::thread(&CTavlo::ExitThreadProc, this).detach();
 }
 

@@ -54,8 +54,7 @@ void CTavlo::JoinWorkerOnce() {
 }
 
 void CTavlo::ExitThreadProc(CTavlo* self) {
-  // A second request while one runs is absorbed: the first waits, shuts down and closes.
-  if (!self || self->exit_started_.exchange(true))
+  if (!self)
     return;
   const HWND hwnd = self->GetHWND();
   if (self->worker_) {
