@@ -25,6 +25,7 @@
 #include "platform/sim/sim_system.h"
 #include "ui/advert_pane.h"
 #include "ui/menu_wnd.h"
+#include "ui/wnd_shadow.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
     return 0;
 
   DuiLib::CPaintManagerUI::SetInstance(nullptr);
+  // Menus get their soft shadow from this process-wide set-up.
+  DuiLib::CWndShadow::Initialize(nullptr);
   const UINT activation_message =
       DuiLib::RegisterWindowMessage(std::u16string(app::kActivationMessageName).c_str());
 

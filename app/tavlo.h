@@ -25,6 +25,7 @@
 #include "base/lock.h"
 #include "duilib/UIlib.h"
 #include "hostednet/hotspot.h"
+#include "ui/menu_wnd.h"
 
 namespace app {
 
@@ -46,8 +47,8 @@ constexpr std::u16string_view kSingleInstanceName =
     u"WiFi.PLock.{288907AB-F22B-43BD-BCF7-658C54ABEC49}";
 constexpr std::u16string_view kActivationMessageName = u"{46B013B2-0E15-4E39-A719-D33874DCAE73}";
 
-// The popup menu's click message: wParam a heap string (char16_t[]) owned by the receiver.
-constexpr UINT WM_MENU_ITEM_CLICK = 1145;
+// The popup menu's click message (wParam a heap string owned by the receiver) is the menu's own.
+using DuiLib::WM_MENU_ITEM_CLICK;
 
 class CTavlo : public DuiLib::WindowImplBase {
  public:

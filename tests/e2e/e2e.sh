@@ -145,6 +145,9 @@ wait_for rows "0 00-1A-2B-3C-4D-01,2 00-1A-2B-3C-4D-03"
 click optionUsers
 wait_for page 1
 shot main-devices
+click optionTip
+wait_for page 2
+shot main-help
 "$bin/tavlo-sim" status | grep -qi active || fail "tavlo-sim status does not show the network active"
 
 # A session that ends sends SIGTERM, which leaves as "menu_Exit" does.
