@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDesktopServices>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -270,53 +268,6 @@ TEST_F(AdvertPaneTest, LocalFilesAndOtherSchemesAreNeverOpened) {
   EXPECT_EQ(handler_.errors[0], u"file:///etc/hostname");
   EXPECT_EQ(handler_.completed.size(), done);
   EXPECT_TRUE(Shows(u"欢迎使用Tavlo热点"));
-}
-
-// Saves the main window with a local advert page to $TAVLO_SCREENSHOT (for the docs).
-TEST_F(AdvertPaneTest, Screenshot) {
-  const char* target = std::getenv("TAVLO_SCREENSHOT");
-  if (!target)
-    GTEST_SKIP() << "set TAVLO_SCREENSHOT to a .png path";
-  QImage badge(112, 112, QImage::Format_ARGB32_Premultiplied);
-  badge.fill(Qt::transparent);
-  {
-    QPainter p(&badge);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x2F, 0x7B, 0xF5));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0, 0, 112, 112), 24, 24);
-    p.setPen(QPen(Qt::white, 9, Qt::SolidLine, Qt::RoundCap));
-    for (int r : {18, 34, 50})
-      p.drawArc(QRectF(56 - r, 78 - r, 2 * r, 2 * r), 45 * 16, 90 * 16);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(56, 78), 7, 7);
-  }
-  testing_qt::HttpTestServer::Response png;
-  png.content_type = "image/png";
-  QBuffer buf(&png.body);
-  buf.open(QIODevice::WriteOnly);
-  badge.save(&buf, "PNG");
-  server_.Serve("/adv_2015/wifi/badge.png", png);
-  testing_qt::HttpTestServer::Response advert;
-  advert.body =
-      "<html><body style=\"font-family:'WenQuanYi Micro Hei'\">"
-      "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" style=\"margin-top:8px\"><tr>"
-      "<td width=\"26\"></td><td width=\"54\" valign=\"middle\"><img src=\"badge.png\" "
-      "width=\"54\" height=\"54\"></td><td width=\"16\"></td><td valign=\"middle\">"
-      "<p style=\"margin:0; font-size:15px; font-weight:bold; color:#1F2933\">"
-      "手机流量不够用？电脑一键变热点，全家一起上网</p>"
-      "<p style=\"margin-top:6px; font-size:12px; color:#5B6675\">"
-      "免费、无广告弹窗，支持手机、平板和笔记本同时连接 "
-      "<a href=\"webContainer.html\" style=\"color:#2F7BF5; text-decoration:none\">了解详情 "
-      "›</a></p></td></tr></table></body></html>";
-  server_.Serve(kAdvertPath, advert);
-  Open();
-  ASSERT_TRUE(
-      testing_qt::WaitUntil([this] { return server_.Requests("/adv_2015/wifi/badge.png"); }));
-  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Shows(u"了解详情"); }));
-  testing_qt::WaitUntil([] { return false; }, 300);  // the image arrives and repaints
-  QImage shot = DuiLib::WidgetFromHwnd(hwnd_)->grab().toImage();
-  EXPECT_TRUE(shot.save(QString::fromUtf8(target)));
 }
 
 // Zoom other than 100 % scales the text once, however often the page is loaded.
