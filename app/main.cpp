@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     const HWND hwnd = tavlo.GetHWND();
     channel.Listen(
         [hwnd, activation_message] { DuiLib::PostMessage(hwnd, activation_message, 0, 0); });
-    // A session that ends sends SIGTERM: leave as "menu_Exit" does, so no sharing is left on.
+    // A session that ends sends SIGTERM (a terminal Ctrl+C, SIGINT): leave as "menu_Exit" does,
+    // so no sharing is left on.
     std::unique_ptr<QSocketNotifier> term;
     if (::pipe(g_term_pipe) == 0) {
       term = std::make_unique<QSocketNotifier>(g_term_pipe[0], QSocketNotifier::Read);
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
         tavlo.RequestExit();
       });
       std::signal(SIGTERM, OnTerminate);
+      std::signal(SIGINT, OnTerminate);
     }
     std::unique_ptr<app::StateDump> dump = app::StateDump::FromEnvironment(&tavlo);
     std::unique_ptr<app::PerfProbe> probe = app::PerfProbe::FromEnvironment(&tavlo);

@@ -5,11 +5,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   zlib1g-dev libzip-dev
-  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6svg6-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 qt6-qpa-plugins
   libgl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-wqy-microhei fontconfig
-  python3 python3-pil
+  python3
   xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr
 )
 
