@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/process_lock_impl.h"
+#include "base/thread_annotations.h"
 #include "base/thread_lock_impl.h"
 
 namespace base {
@@ -18,8 +19,10 @@ namespace base {
 template <class Impl>
 class Lock;
 
+// A capability for clang's analysis: members say GUARDED_BY(lock_) and the compiler checks
+// that every access holds it.
 template <>
-class Lock<platform::ThreadLockImpl> {
+class LOCKABLE Lock<platform::ThreadLockImpl> {
  public:
   Lock() = default;
   Lock(const Lock&) = delete;
@@ -27,8 +30,8 @@ class Lock<platform::ThreadLockImpl> {
   virtual ~Lock() = default;
 
   // Blocks until the calling thread owns the lock.
-  void Acquire() { impl_.Acquire(); }
-  void Release() { impl_.Release(); }
+  void Acquire() EXCLUSIVE_LOCK_FUNCTION() { impl_.Acquire(); }
+  void Release() UNLOCK_FUNCTION() { impl_.Release(); }
 
  private:
   platform::ThreadLockImpl impl_;
@@ -56,12 +59,12 @@ using ProcessLock = Lock<platform::ProcessLockImpl>;
 
 // Holds the guarded lock for its scope, also when an exception leaves the scope.
 template <class L = ThreadLock>
-class AutoLock {
+class SCOPED_LOCKABLE AutoLock {
  public:
-  explicit AutoLock(L& lock) : lock_(&lock) { lock_->Acquire(); }
+  explicit AutoLock(L& lock) EXCLUSIVE_LOCK_FUNCTION(lock) : lock_(&lock) { lock_->Acquire(); }
   AutoLock(const AutoLock&) = delete;
   AutoLock& operator=(const AutoLock&) = delete;
-  virtual ~AutoLock() { lock_->Release(); }
+  virtual ~AutoLock() UNLOCK_FUNCTION() { lock_->Release(); }
 
  private:
   L* lock_;  // not owned

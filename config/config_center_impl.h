@@ -69,7 +69,7 @@ class CConfigCenterImpl : public IConfigCenter {
  private:
   base::ThreadLock lock_;
   const std::filesystem::path path_;
-  CConfigFile file_;
+  CConfigFile file_ GUARDED_BY(lock_);
 };
 
 }  // namespace config

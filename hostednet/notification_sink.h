@@ -45,7 +45,7 @@ class CNotificationSink final : public CHostedNetworkNotificationSink {
   void PostEvent(HostedNetworkEvent kind);
   void PostStation(HostedNetworkEvent kind, CWlanStation* station);
 
-  CRefObjectList<CHostedNetworkNotification> queue_;  // oldest first
+  base::ThreadLock lock_;
+  CRefObjectList<CHostedNetworkNotification> queue_ GUARDED_BY(lock_);  // oldest first
   platform::MessagePoster* window_;
-  base::ThreadLock lock_;  // guards queue_
 };
