@@ -1,4 +1,4 @@
-// Scratch directories, whole-file helpers and a hand-moved tick source for settings tests.
+// Whole-file helpers and a hand-moved tick source for settings tests.
 #pragma once
 
 #include <atomic>
@@ -11,27 +11,11 @@
 #include <vector>
 
 #include "config/flush_rule.h"
+#include "support/scoped_temp_dir.h"
 
 namespace config_test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavlo-config-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::filesystem::path operator/(const char* name) const { return path_ / name; }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = test::ScopedTempDir;
 
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
