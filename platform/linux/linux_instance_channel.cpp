@@ -50,8 +50,10 @@ LinuxInstanceChannel::~LinuxInstanceChannel() {
 }
 
 bool LinuxInstanceChannel::Listen(ActivateCallback on_activate) {
-  if (path_.empty())
+  if (path_.empty()) {
+    errno = EACCES;  // no folder that only we can reach
     return false;
+  }
   return listener_.Start(path_, SOCK_SEQPACKET,
                          [this, on_activate = std::move(on_activate)](int fd, int stop_fd) {
                            HandleConnection(fd, stop_fd, on_activate);

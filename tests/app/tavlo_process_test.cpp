@@ -206,4 +206,17 @@ TEST_F(TavloProcessTest, FoldersOfAnotherUserStopTheStartWithAReason) {
   EXPECT_NE(state.Errors().find("belongs to another user"), std::string::npos) << state.Errors();
 }
 
+TEST_F(TavloProcessTest, AChannelThatCannotListenStopsTheStart) {
+  const Environment environment = ProgramEnvironment(dir_.path());
+  // The lock can be had, but the socket that a second start reaches cannot be made.
+  const std::filesystem::path folder = dir_.path() / "run" / "tavlo";
+  std::filesystem::create_directory(folder);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+  const std::string socket = folder / "{46B013B2-0E15-4E39-A719-D33874DCAE73}.sock";
+  std::filesystem::create_directory(socket + ".lock");
+  TavloRun tavlo({}, environment, dir_.path(), "tavlo");
+  ASSERT_EQ(tavlo.Wait(20s), 1) << "a window that no second start could reach";
+  EXPECT_NE(tavlo.Errors().find("cannot start: " + socket), std::string::npos) << tavlo.Errors();
+}
+
 }  // namespace
