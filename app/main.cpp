@@ -1,20 +1,31 @@
-// The program's entry point: rights, the single instance, the backend and the main window.
+// The program's entry point: options, rights, the single instance, the backend and the main
+// window.
+#include <fcntl.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSocketNotifier>
 #include <QUrl>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/elevation.h"
 #include "app/perf_probe.h"
 #include "app/qt_tray_shell.h"
+#include "app/start_failure.h"
 #include "app/state_dump.h"
 #include "app/tavlo.h"
+#include "base/private_folder.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/linux/linux_instance_channel.h"
@@ -23,6 +34,7 @@
 #include "platform/linux/xdg_autostart.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
+#include "platform/sim/state_directory.h"
 #include "ui/advert_pane.h"
 #include "ui/menu_wnd.h"
 #include "ui/wnd_shadow.h"
@@ -31,31 +43,98 @@ namespace {
 
 constexpr DWORD kMainWindowStyle = 0x96C80000;
 constexpr DWORD kMainWindowExStyle = 0x100;
+// A second start may find the first between taking the lock and listening.
+constexpr auto kWakePatience = std::chrono::milliseconds(1500);
+constexpr auto kWakeRetry = std::chrono::milliseconds(50);
 
 int g_term_pipe[2] = {-1, -1};
 
 void OnTerminate(int) {
+  const int saved = errno;
   const char byte = 1;
   [[maybe_unused]] ssize_t n = ::write(g_term_pipe[1], &byte, 1);
+  errno = saved;
 }
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
+// A session that ends (SIGHUP when its terminal goes, SIGTERM) and a terminal's Ctrl+C (SIGINT)
+// write to the pipe; the UI thread then leaves as "menu_Exit" does, so no sharing is left on.
+bool CatchEndOfSession() {
+  if (::pipe2(g_term_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return false;
+  struct sigaction action = {};
+  action.sa_handler = OnTerminate;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGHUP, SIGINT, SIGTERM})
+    sigaction(signal, &action, nullptr);
+  return true;
+}
+
+// Says why the program cannot start: on standard error, and in a message box where someone can
+// see one.
+int CannotStart(app::StartFailure what, const base::FolderProblem& problem) {
+  std::fprintf(stderr, "tavlo: cannot start: %s\n", problem.Describe().c_str());
+  const QString platform = QGuiApplication::platformName();
+  if (platform != "offscreen" && platform != "minimal") {
+    const std::u16string text =
+        QString::fromStdString(app::StartFailureText(what, problem)).toStdU16String();
+    DuiLib::MessageBox(nullptr, text.c_str(), app::kStartFailureCaption, MB_ICONERROR);
+  }
+  return app::kExitCannotStart;
+}
+
+// Sends the activation message to the instance that holds the lock.
+bool WakeRunningInstance() {
+  platform::LinuxInstanceChannel channel(app::kActivationMessageName);
+  const auto deadline = std::chrono::steady_clock::now() + kWakePatience;
+  while (!channel.Broadcast()) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(kWakeRetry);
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Read before anything needs a display, so that --help works without one.
+  const app::StartOptions options = app::ParseStartOptions(
+      std::vector<std::string>(argv + 1, argv + argc), std::getenv("TAVLO_BACKEND"));
+  switch (options.action) {
+    case app::StartOptions::Action::kHelp:
+      std::fputs(app::UsageText().c_str(), stdout);
+      return app::kExitOk;
+    case app::StartOptions::Action::kVersion:
+      std::printf("tavlo %s\n", TAVLO_VERSION);
+      return app::kExitOk;
+    case app::StartOptions::Action::kFail:
+      std::fprintf(stderr, "tavlo: %s\n", options.error.c_str());
+      if (options.exit_code == app::kExitUsage)
+        std::fputs("Try 'tavlo --help'.\n", stderr);
+      return options.exit_code;
+    case app::StartOptions::Action::kRun:
+      break;
+  }
+  const app::PlatformChoice platform =
+      app::ChooseQtPlatform({std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
+                             std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY")},
+                            options.platform_argument);
+  if (!platform.platform.empty()) {
+    setenv("QT_QPA_PLATFORM", platform.platform.c_str(), 1);
+  } else if (platform.wayland_without_x11) {
+    std::fputs(
+        "tavlo: Wayland without X11 (DISPLAY is unset): the windows cannot place "
+        "themselves and may appear anywhere\n",
+        stderr);
+  }
+
   QApplication application(argc, argv);
 
-  // Only the simulated backend exists so far; it needs no privileges.
-  const std::string backend = Env("TAVLO_BACKEND");
-  if (!backend.empty() && backend != "sim") {
-    std::fprintf(stderr, "tavlo: backend \"%s\" is not available; use TAVLO_BACKEND=sim\n",
-                 backend.c_str());
-    return 0;
-  }
+  base::FolderProblem folder_problem;
+  if (base::UserRuntimeFolder(&folder_problem).empty())
+    return CannotStart(app::StartFailure::kRuntimeFolder, folder_problem);
+
   platform::LinuxSystem system(platform::LinuxSystem::Options{});
 
   app::ElevationContext elevation;
@@ -74,7 +153,10 @@ int main(int argc, char** argv) {
   const UINT activation_message =
       DuiLib::RegisterWindowMessage(std::u16string(app::kActivationMessageName).c_str());
 
-  platform::sim::SimSystem sim;
+  const std::filesystem::path state_dir = platform::sim::DefaultStateDirectory();
+  if (base::FolderProblem problem = platform::sim::PrepareStateDirectory(state_dir); !problem.ok())
+    return CannotStart(app::StartFailure::kStateFolder, problem);
+  platform::sim::SimSystem sim(state_dir);
   platform::IconvCodePage code_page(platform::IconvCodePage::SystemCharset());
   platform::RealClock clock;
   platform::XdgAutostart autostart(platform::XdgAutostart::DefaultDirectory());
@@ -102,30 +184,44 @@ int main(int argc, char** argv) {
 
   {
     app::CTavlo tavlo(services, activation_message);
-    platform::LinuxInstanceChannel channel(app::kActivationMessageName);
     if (!tavlo.AcquireSingleInstance()) {
-      channel.Broadcast();
-      return 0;
+      if (!tavlo.SingleInstanceProblem().ok())
+        return CannotStart(app::StartFailure::kInstanceLock, tavlo.SingleInstanceProblem());
+      if (!WakeRunningInstance())
+        std::fputs("tavlo: another instance holds the lock but did not answer\n", stderr);
+      return app::kExitOk;
+    }
+    // The window does not exist yet; an activation before it does finds nothing to show, and
+    // the new window shows itself anyway.
+    auto window = std::make_shared<std::atomic<HWND>>(nullptr);
+    platform::LinuxInstanceChannel channel(app::kActivationMessageName);
+    if (!channel.Listen([window, activation_message] {
+          if (HWND hwnd = window->load())
+            DuiLib::PostMessage(hwnd, activation_message, 0, 0);
+        })) {
+      return CannotStart(app::StartFailure::kInstanceChannel,
+                         base::FolderProblem::System(channel.path(), errno));
     }
     platform::sim::ControlServer control(sim);
-    control.Start();
+    if (!control.Start()) {
+      const std::string why = !control.problem().ok() ? control.problem().Describe()
+                              : errno == EADDRINUSE   ? "another program uses it"
+                                                      : std::strerror(errno);
+      std::fprintf(stderr, "tavlo: tavlo-sim cannot reach the simulated system in %s: %s\n",
+                   state_dir.c_str(), why.c_str());
+    }
 
     tavlo.Create(nullptr, u"tavlo", kMainWindowStyle, kMainWindowExStyle);
-    const HWND hwnd = tavlo.GetHWND();
-    channel.Listen(
-        [hwnd, activation_message] { DuiLib::PostMessage(hwnd, activation_message, 0, 0); });
-    // A session that ends sends SIGTERM (a terminal Ctrl+C, SIGINT): leave as "menu_Exit" does,
-    // so no sharing is left on.
+    window->store(tavlo.GetHWND());
     std::unique_ptr<QSocketNotifier> term;
-    if (::pipe(g_term_pipe) == 0) {
+    if (CatchEndOfSession()) {
       term = std::make_unique<QSocketNotifier>(g_term_pipe[0], QSocketNotifier::Read);
       QObject::connect(term.get(), &QSocketNotifier::activated, [&tavlo] {
         char byte;
-        [[maybe_unused]] ssize_t n = ::read(g_term_pipe[0], &byte, 1);
+        while (::read(g_term_pipe[0], &byte, 1) > 0) {
+        }
         tavlo.RequestExit();
       });
-      std::signal(SIGTERM, OnTerminate);
-      std::signal(SIGINT, OnTerminate);
     }
     std::unique_ptr<app::StateDump> dump = app::StateDump::FromEnvironment(&tavlo);
     std::unique_ptr<app::PerfProbe> probe = app::PerfProbe::FromEnvironment(&tavlo);
@@ -140,5 +236,5 @@ int main(int argc, char** argv) {
   // deliver them here rather than leave them to the process's end.
   QCoreApplication::sendPostedEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  return 0;
+  return app::kExitOk;
 }

@@ -59,6 +59,11 @@ class CTavlo : public DuiLib::WindowImplBase {
 
   // True when this process took the single-instance lock (wait of 0 ms).
   bool AcquireSingleInstance();
+  // Why the lock could not be made; ok() when a false AcquireSingleInstance means that another
+  // instance holds it.
+  const base::FolderProblem& SingleInstanceProblem() const {
+    return single_instance_.CreateProblem();
+  }
 
   // Queue access; any thread.
   void PostCommand(int command);

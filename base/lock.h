@@ -49,6 +49,8 @@ class Lock<platform::ProcessLockImpl> {
   // True when this object now owns the lock (or already did); false when another lock object,
   // in this process or another, owns it, or when the lock could not be created.
   bool TryAcquire() { return impl_.TryAcquire(); }
+  // Tells the two false answers of TryAcquire apart: ok() unless the lock could not be created.
+  const FolderProblem& CreateProblem() const { return impl_.problem(); }
 
  private:
   platform::ProcessLockImpl impl_;

@@ -6,14 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace base::platform {
 
-namespace {
-
-// Lock names are fixed program constants, but keep the file name to a safe alphabet anyway.
-std::string FileNameFor(std::u16string_view name) {
+std::string ProcessLockImpl::FileNameFor(std::u16string_view name) {
+  // Lock names are fixed program constants, but keep the file name to a safe alphabet anyway.
   std::string out;
   for (char16_t c : name) {
     bool safe = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
@@ -23,24 +20,9 @@ std::string FileNameFor(std::u16string_view name) {
   return out + ".lock";
 }
 
-// A folder only this user can write to, so nobody else can plant or hold our lock file.
-std::string PrivateDir() {
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-    return runtime;
-  std::string dir = "/tmp/tavlo-" + std::to_string(getuid());
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-    return {};
-  struct stat st;
-  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-      (st.st_mode & 0077) != 0)
-    return {};
-  return dir;
-}
-
-}  // namespace
-
 std::string ProcessLockImpl::PathForName(std::u16string_view name) {
-  std::string dir = PrivateDir();
+  FolderProblem problem;
+  std::string dir = UserRuntimeFolder(&problem);
   return dir.empty() ? std::string() : dir + "/" + FileNameFor(name);
 }
 
@@ -51,16 +33,33 @@ ProcessLockImpl::~ProcessLockImpl() {
 }
 
 bool ProcessLockImpl::Create(std::u16string_view name) {
-  std::string path = PathForName(name);
-  if (path.empty())
-    return false;
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0)
-    return false;
   if (fd_ >= 0)
     close(fd_);
-  fd_ = fd;
+  fd_ = -1;
   owned_ = false;
+  std::string dir = UserRuntimeFolder(&problem_);
+  if (dir.empty())
+    return false;
+  const std::string path = dir + "/" + FileNameFor(name);
+  // Non-blocking: whatever has the name, opening it must not hang the start.
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  if (fd < 0) {
+    problem_ = FolderProblem::System(path, errno);
+    return false;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    problem_ = FolderProblem::System(path, errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    problem_ = {FolderProblem::kNotAFile, path, 0};
+  } else if (st.st_uid != geteuid()) {
+    problem_ = {FolderProblem::kForeignOwner, path, 0};
+  }
+  if (!problem_.ok()) {
+    close(fd);
+    return false;
+  }
+  fd_ = fd;
   return true;
 }
 

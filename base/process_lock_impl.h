@@ -1,13 +1,18 @@
 // The named cross-process lock's implementation: a lock file held with a non-blocking flock.
 //
-// The file lives in $XDG_RUNTIME_DIR, or in a private per-user folder under /tmp when that is
-// unset. Each object opens the file on its own, so a second object in the same process sees
-// the lock as taken just like a second process does. Closing the file (destruction, or the end
-// of the process) ends ownership. Use from one thread.
+// The file lives in the user's runtime folder (base::UserRuntimeFolder: $XDG_RUNTIME_DIR/tavlo,
+// or a private /tmp/tavlo-<uid>). Each object opens the file on its own, so a second object in
+// the same process sees the lock as taken just like a second process does. Closing the file
+// (destruction, or the end of the process) ends ownership. Use from one thread.
+//
+// Failure: Create answers false and problem() says why when the folder or the file cannot be
+// had; TryAcquire then answers false as it does when another owner holds the lock.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "base/private_folder.h"
 
 namespace base::platform {
 
@@ -22,13 +27,19 @@ class ProcessLockImpl {
   bool Create(std::u16string_view name);
   bool TryAcquire();
   bool HasHandle() const { return fd_ >= 0; }
+  // Why the last Create failed; ok() after a successful one.
+  const FolderProblem& problem() const { return problem_; }
 
-  // Where the lock file for `name` lives; exposed for tests and diagnostics.
+  // Where the lock file for `name` lives (empty when the runtime folder cannot be had);
+  // exposed for tests and diagnostics.
   static std::string PathForName(std::u16string_view name);
+  // The lock file's name in its folder.
+  static std::string FileNameFor(std::u16string_view name);
 
  private:
   int fd_ = -1;
   bool owned_ = false;
+  FolderProblem problem_;
 };
 
 }  // namespace base::platform

@@ -1,12 +1,12 @@
-// A machine-wide named event: the hand-shake between a launcher without rights and the elevated
-// copy it starts.
+// A named event that only its user (and root) can make, open or hold: the hand-shake between a
+// launcher without rights and the elevated copy it starts.
 //
 // Manual-reset: once set it stays set until Reset. The object exists while at least one live
 // process holds it open; when the last holder closes it or dies, it is gone, and the next
 // creator starts it unsignalled again.
 //
 // Threading: one object is used from one thread at a time; Set may race with waits in other
-// processes.
+// processes. No operation waits without a bound.
 #pragma once
 
 #include <functional>

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# Starts the program from a build's bin folder, on the simulated system unless told otherwise.
+# Starts an already built tavlo from a bin folder (default build/default/bin; `make run` builds
+# it first), on the simulated system unless TAVLO_BACKEND says otherwise. It builds nothing.
+# Without a display it runs offscreen, so tavlo-sim can still drive it.
+# Usage: run.sh [BIN_DIR] [TAVLO_ARGUMENTS...]
 set -euo pipefail
-bin=$1
+bin=${1:-build/default/bin}
+[ $# -gt 0 ] && shift
+if [ ! -x "$bin/tavlo" ]; then
+  echo "run: no program at $bin/tavlo; build it first (make build, or make run)." >&2
+  exit 1
+fi
 export TAVLO_BACKEND=${TAVLO_BACKEND:-sim}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  # A machine without a desktop still runs the program, so tavlo-sim can drive it.
   echo "run: no display; starting tavlo without a window (QT_QPA_PLATFORM=offscreen)." >&2
   echo "run: drive it with $bin/tavlo-sim status | join MAC | leave MAC; stop it with Ctrl+C." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
-exec "$bin/tavlo"
+exec "$bin/tavlo" "$@"

@@ -2,11 +2,11 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "base/private_folder.h"
 #include "platform/linux/utf.h"
 
 namespace platform {
@@ -24,18 +24,37 @@ bool WaitReadable(int fd, int timeout_ms) {
   return rc == 1 && (p.revents & POLLIN);
 }
 
+std::string SocketPath(const std::string& message, std::string folder) {
+  if (folder.empty()) {
+    base::FolderProblem problem;
+    folder = base::UserRuntimeFolder(&problem);
+  }
+  if (folder.empty())
+    return {};
+  std::string name;
+  for (char c : message) {
+    bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                c == '.' || c == '-' || c == '{' || c == '}';
+    name.push_back(safe ? c : '_');
+  }
+  return folder + "/" + name + ".sock";
+}
+
 }  // namespace
 
-LinuxInstanceChannel::LinuxInstanceChannel(std::u16string_view message_name)
-    : message_(posix::ToUtf8(message_name)),
-      address_("tavlo-" + std::to_string(geteuid()) + "-" + message_) {}
+LinuxInstanceChannel::LinuxInstanceChannel(std::u16string_view message_name, std::string folder)
+    : message_(posix::ToUtf8(message_name)), path_(SocketPath(message_, std::move(folder))) {}
 
 LinuxInstanceChannel::~LinuxInstanceChannel() {
   Stop();
 }
 
 bool LinuxInstanceChannel::Listen(ActivateCallback on_activate) {
-  return listener_.Start(address_, SOCK_SEQPACKET,
+  if (path_.empty()) {
+    errno = EACCES;  // no folder that only we can reach
+    return false;
+  }
+  return listener_.Start(path_, SOCK_SEQPACKET,
                          [this, on_activate = std::move(on_activate)](int fd, int stop_fd) {
                            HandleConnection(fd, stop_fd, on_activate);
                          });
@@ -66,17 +85,13 @@ void LinuxInstanceChannel::HandleConnection(int fd,
 }
 
 bool LinuxInstanceChannel::Broadcast() {
-  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (path_.empty())
+    return false;
+  int fd = ConnectLocalSocket(path_, SOCK_SEQPACKET);
   if (fd < 0)
     return false;
-  sockaddr_un addr;
-  socklen_t len = MakeAbstractAddress(address_, &addr);
   bool reached = false;
-  int rc;
-  do {
-    rc = connect(fd, reinterpret_cast<sockaddr*>(&addr), len);
-  } while (rc != 0 && errno == EINTR);
-  if (rc == 0 && PeerIsSameUser(fd) &&
+  if (PeerIsSameUser(fd) &&
       send(fd, message_.data(), message_.size(), MSG_NOSIGNAL) ==
           static_cast<ssize_t>(message_.size()) &&
       WaitReadable(fd, kReplyTimeoutMs)) {

@@ -1,27 +1,29 @@
-// InstanceChannel on Linux: a sequenced-packet socket in the abstract namespace, named after the
-// effective user id and the message name, so each user has a channel of their own.
+// InstanceChannel on Linux: a sequenced-packet socket file in the user's runtime folder, beside
+// the single-instance lock file, named after the message ("<message>.sock"). Whoever shares the
+// lock's scope shares the channel; another runtime folder is another scope.
 //
-// The running instance binds the name (only one live socket can) and serves it on a thread of
-// its own. A broadcaster connects, sends the message name, and waits for a one-byte answer that
-// the listener sends after the callback ran. Either side drops a peer whose effective user id
-// (SO_PEERCRED) differs from its own: abstract names are open to every user of the machine.
+// The running instance binds the path (only one live listener can: LocalSocketListener) and
+// serves it on a thread of its own. A broadcaster connects, sends the message name, and waits
+// for a one-byte answer that the listener sends after the callback ran. Either side drops a
+// peer whose effective user id (SO_PEERCRED) differs from its own.
 //
-// Threading: see InstanceChannel. The object must outlive nothing of its own: the destructor
-// stops the thread.
+// Threading: see InstanceChannel. The destructor stops the thread.
+// Failure: without a usable runtime folder Listen and Broadcast answer false.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "platform/abstract_socket.h"
 #include "platform/instance_channel.h"
+#include "platform/local_socket.h"
 
 namespace platform {
 
 class LinuxInstanceChannel : public InstanceChannel {
  public:
-  // `message_name`: the registered activation message's name.
-  explicit LinuxInstanceChannel(std::u16string_view message_name);
+  // `message_name`: the registered activation message's name. `folder`: where the socket file
+  // lives; empty means base::UserRuntimeFolder() as it is at construction.
+  explicit LinuxInstanceChannel(std::u16string_view message_name, std::string folder = {});
   ~LinuxInstanceChannel() override;
 
   bool Listen(ActivateCallback on_activate) override;
@@ -29,8 +31,8 @@ class LinuxInstanceChannel : public InstanceChannel {
   // Waits at most kReplyTimeoutMs for the listener's answer.
   bool Broadcast() override;
 
-  // The socket address without its leading NUL.
-  const std::string& address() const { return address_; }
+  // The socket file's path; empty when the runtime folder could not be had.
+  const std::string& path() const { return path_; }
 
   static constexpr int kReplyTimeoutMs = 2000;
 
@@ -38,8 +40,8 @@ class LinuxInstanceChannel : public InstanceChannel {
   void HandleConnection(int fd, int stop_fd, const ActivateCallback& on_activate);
 
   const std::string message_;
-  const std::string address_;
-  AbstractSocketListener listener_;
+  const std::string path_;
+  LocalSocketListener listener_;
 };
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// NamedEvent on Linux: a small file in a machine-wide folder (/dev/shm), whose first byte is 1
-// while the event is set.
+// NamedEvent on Linux: a small file in a folder only the user (and root) can reach, whose first
+// byte is 1 while the event is set. Another account can neither make, open nor hold it.
 //
 // Who holds it: every holder keeps a shared open-file-description lock on byte 1 of the file.
 // Opening, and closing by the last holder, happen under an exclusive lock on byte 0 (the
@@ -14,12 +14,15 @@
 // that the next opener finds unheld and treats as new: nothing that outlives its holders makes
 // a later start believe the event exists.
 //
-// Waiting watches the file with inotify (set up by the first IsSignalled). The file is created with
-// mode 0600: only its creator's user and root can open it, so other users can neither signal nor
-// hold it.
+// Waiting watches the file with inotify (set up by the first IsSignalled). Taking the guard
+// waits at most two seconds; a holder that keeps it longer makes the open fail
+// (ERROR_SHARING_VIOLATION), never hang. A file that is not a regular file with one link,
+// owned by us or the folder's owner, is refused (ERROR_INVALID_HANDLE, ERROR_ACCESS_DENIED).
 //
 // Threading: one object is used from one thread at a time.
 #pragma once
+
+#include <sys/types.h>
 
 #include <memory>
 #include <string>
@@ -34,15 +37,25 @@ class LinuxNamedEvent : public NamedEvent {
   ~LinuxNamedEvent() override;
 
   // Creates or opens `name` in `directory` (DefaultDirectory() when empty). See
-  // NamedEventFactory for the results.
+  // NamedEventFactory for the results; ERROR_ACCESS_DENIED when there is no default folder.
   static std::unique_ptr<LinuxNamedEvent> Create(std::u16string_view name,
                                                  DWORD* last_error,
                                                  const std::string& directory = {});
   // A factory over Create with a fixed directory.
   static NamedEventFactory Factory(std::string directory = {});
 
-  // /dev/shm, or /tmp where there is none.
+  // The hand-shake's folder for this process: HandshakeFolder from the environment.
   static std::string DefaultDirectory();
+  // The user's runtime folder (base::UserRuntimeFolder from `xdg_runtime_dir` and `tmp_root`).
+  // A copy that pkexec started as root (euid 0, PKEXEC_UID naming the user who asked) looks
+  // where its launcher waits: <run_user_root>/<uid>/tavlo or <tmp_root>/tavlo-<uid>, whichever
+  // is a private folder of that user; root never makes a folder for another user, and falls
+  // back to its own. Empty when no folder can be had.
+  static std::string HandshakeFolder(uid_t euid,
+                                     const char* pkexec_uid,
+                                     const char* xdg_runtime_dir,
+                                     const std::string& run_user_root,
+                                     const std::string& tmp_root);
   // The file behind `name` in `directory`.
   static std::string PathFor(std::u16string_view name, const std::string& directory);
 

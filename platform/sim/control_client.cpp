@@ -5,36 +5,25 @@
 
 #include <cerrno>
 
-#include "platform/abstract_socket.h"
+#include "platform/local_socket.h"
 #include "platform/sim/control_socket.h"
 
 namespace platform::sim {
 
-ControlClientStatus SendControlRequest(const std::string& address,
+ControlClientStatus SendControlRequest(const std::string& path,
                                        const std::string& request,
                                        std::string* reply,
                                        int timeout_ms) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = ConnectLocalSocket(path, SOCK_STREAM);
   if (fd < 0)
-    return ControlClientStatus::kNoServer;
-  sockaddr_un target;
-  socklen_t length = MakeAbstractAddress(address, &target);
-  int rc;
-  do {
-    rc = connect(fd, reinterpret_cast<sockaddr*>(&target), length);
-  } while (rc != 0 && errno == EINTR);
-  ControlClientStatus status = ControlClientStatus::kNoServer;
-  if (rc == 0) {
-    if (!PeerIsSameUser(fd)) {
-      status = ControlClientStatus::kForeignPeer;
-    } else {
-      const auto deadline =
-          std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-      status = control_socket::WriteAll(fd, request + "\n") &&
-                       control_socket::ReadLine(fd, reply, 1 << 20, deadline)
-                   ? ControlClientStatus::kReplied
-                   : ControlClientStatus::kNoReply;
-    }
+    return errno == EACCES ? ControlClientStatus::kForeignPeer : ControlClientStatus::kNoServer;
+  ControlClientStatus status = ControlClientStatus::kForeignPeer;
+  if (PeerIsSameUser(fd)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    status = control_socket::WriteAll(fd, request + "\n") &&
+                     control_socket::ReadLine(fd, reply, 1 << 20, deadline)
+                 ? ControlClientStatus::kReplied
+                 : ControlClientStatus::kNoReply;
   }
   close(fd);
   return status;

@@ -10,13 +10,13 @@ namespace platform::sim {
 enum class ControlClientStatus {
   kReplied,
   kNoServer,     // nothing listens on the name
-  kForeignPeer,  // the name is held by another user's process
+  kForeignPeer,  // the socket, or its folder, belongs to another user
   kNoReply,      // the server took the request but gave no reply line in time
 };
 
-// Sends `request` (one line, without its line feed) to the server on the abstract `address`
-// and stores the reply line, without its line feed, in *reply.
-ControlClientStatus SendControlRequest(const std::string& address,
+// Sends `request` (one line, without its line feed) to the server listening on the socket at
+// `path` and stores the reply line, without its line feed, in *reply.
+ControlClientStatus SendControlRequest(const std::string& path,
                                        const std::string& request,
                                        std::string* reply,
                                        int timeout_ms);

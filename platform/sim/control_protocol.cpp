@@ -1,7 +1,5 @@
 #include "platform/sim/control_protocol.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -272,22 +270,6 @@ std::optional<ControlReply> DecodeControlReply(std::string_view line) {
     }
   }
   return reply;
-}
-
-std::string ControlSocketName(const std::filesystem::path& state_dir) {
-  std::error_code ignored;
-  std::filesystem::path folder = std::filesystem::absolute(state_dir, ignored).lexically_normal();
-  if (!folder.has_filename() && folder.has_parent_path())
-    folder = folder.parent_path();
-  // FNV-1a, 64 bits: short, stable, and the same in every process.
-  unsigned long long hash = 0xcbf29ce484222325ull;
-  for (unsigned char c : folder.string()) {
-    hash ^= c;
-    hash *= 0x100000001b3ull;
-  }
-  char suffix[17];
-  std::snprintf(suffix, sizeof(suffix), "%016llx", hash);
-  return "tavlo-sim-" + std::to_string(geteuid()) + "-" + suffix;
 }
 
 }  // namespace platform::sim

@@ -16,7 +16,6 @@
 // Thread affinity: plain functions over values; any thread.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,10 +66,5 @@ struct ControlReply {
 std::string EncodeControlReply(const ControlReply& reply);
 // Null when the line is not a reply.
 std::optional<ControlReply> DecodeControlReply(std::string_view line);
-
-// The abstract socket name for the simulated system kept in `state_dir`, for the effective
-// user: "tavlo-sim-<uid>-<hash of the folder>". A program and a tavlo-sim that see the same
-// state folder meet on the same name.
-std::string ControlSocketName(const std::filesystem::path& state_dir);
 
 }  // namespace platform::sim

@@ -7,21 +7,22 @@
 #include "platform/sim/control_commands.h"
 #include "platform/sim/control_protocol.h"
 #include "platform/sim/control_socket.h"
+#include "platform/sim/state_directory.h"
 
 namespace platform::sim {
 
 ControlServer::ControlServer(SimSystem& system)
-    : ControlServer(system, ControlSocketName(system.state_dir())) {}
-
-ControlServer::ControlServer(SimSystem& system, std::string address)
-    : system_(system), address_(std::move(address)) {}
+    : system_(system), path_(ControlSocketPath(system.state_dir()).string()) {}
 
 ControlServer::~ControlServer() {
   Stop();
 }
 
 bool ControlServer::Start() {
-  return listener_.Start(address_, SOCK_STREAM,
+  problem_ = PrepareStateDirectory(system_.state_dir());
+  if (!problem_.ok())
+    return false;
+  return listener_.Start(path_, SOCK_STREAM,
                          [this](int fd, int stop_fd) { HandleConnection(fd, stop_fd); });
 }
 

@@ -1,5 +1,5 @@
-// Line-oriented reads and writes shared by the control server and its client (addresses and
-// the peer check: platform/abstract_socket.h).
+// Line-oriented reads and writes shared by the control server and its client (connecting and
+// the peer check: platform/local_socket.h).
 //
 // Thread affinity: plain functions; any thread.
 #pragma once

@@ -1,7 +1,8 @@
 // The elevated copy in the elevation tests, started through a fake pkexec:
 //   ensure-elevated DIR MARKER HOLD_MS
 // runs EnsureElevated against the hand-shake event in DIR, writes "went-on" to MARKER when it
-// goes on, then stays alive for HOLD_MS so that only the event can release the launcher.
+// goes on (after it has signalled the event), then stays alive for HOLD_MS so that only the
+// event can release the launcher.
 #include <chrono>
 #include <fstream>
 #include <string>

@@ -19,6 +19,8 @@ void TavloTest::SetUp() {
   ASSERT_FALSE(dir_.path().empty());
   const std::string runtime = (dir_.path() / "run").string();
   std::filesystem::create_directories(runtime);
+  // A runtime folder must be private, or the program would not use it.
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   DuiLib::CPaintManagerUI::SetInstance(nullptr);
   DuiLib::CPaintManagerUI::SetResourceZip(u"skin.zip");

@@ -28,8 +28,11 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# Folders of its own: nothing else that runs on the machine (a Tavlo of the same user
+# included) meets this run's instance lock, channel, simulated system or autostart entry.
 mkdir -p "$tmp/run" "$tmp/xdg" && chmod 700 "$tmp/run"
 export TAVLO_BACKEND=sim TAVLO_SIM_DIR=$tmp/sim XDG_RUNTIME_DIR=$tmp/run XDG_CONFIG_DIRS=$tmp/xdg
+export XDG_CONFIG_HOME=$tmp/config XDG_STATE_HOME=$tmp/state
 export QT_QPA_PLATFORM=xcb TAVLO_STATE_DUMP=$tmp/state
 unset DBUS_SESSION_BUS_ADDRESS
 

@@ -6,11 +6,12 @@
 
 #include <chrono>
 
-#include "platform/abstract_socket.h"
+#include "platform/local_socket.h"
 #include "platform/sim/control_client.h"
 #include "platform/sim/control_protocol.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/control_socket.h"
+#include "platform/sim/state_directory.h"
 #include "support/scoped_temp_dir.h"
 
 namespace {
@@ -44,14 +45,12 @@ TEST(ControlServerTest, OneServerPerStateFolderAndMisbehavingPeersAreDropped) {
   ControlServer server(system), second(system);
   ASSERT_TRUE(server.Start());
   EXPECT_FALSE(second.Start());
-  EXPECT_EQ(ControlSocketName(dir.path() / ""), server.address());
-  EXPECT_NE(ControlSocketName(other.path()), server.address());
+  EXPECT_EQ(ControlSocketPath(dir.path()).string(), server.path());
+  EXPECT_NE(ControlSocketPath(other.path()).string(), server.path());
 
   auto connect_raw = [&server] {
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address;
-    socklen_t length = platform::MakeAbstractAddress(server.address(), &address);
-    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
+    int fd = platform::ConnectLocalSocket(server.path(), SOCK_STREAM);
+    EXPECT_GE(fd, 0);
     return fd;
   };
   int flood = connect_raw();
@@ -60,7 +59,7 @@ TEST(ControlServerTest, OneServerPerStateFolderAndMisbehavingPeersAreDropped) {
   EXPECT_EQ(recv(flood, &byte, 1, 0), 0);  // closed without a reply
   close(flood);
   std::string reply;
-  ASSERT_EQ(SendControlRequest(server.address(), "radio off", &reply, 2000),
+  ASSERT_EQ(SendControlRequest(server.path(), "radio off", &reply, 2000),
             ControlClientStatus::kReplied);
   EXPECT_EQ(reply, "ok radio off");
 

@@ -2,9 +2,12 @@
 //   hold-event DIR NAME [set]   open the event (and set it), print "new"/"existed", hold it
 //                               until stdin closes
 //   set-event DIR NAME          open the event, set it, exit
+//   hold-guard DIR NAME         lock the event file's guard byte as an opener would, print
+//                               "holding", keep it until stdin closes
 //   cmdline [ARGS...]           print LinuxSystem::CommandLine() as UTF-8
 //   broadcast MESSAGE           exit 0 when a listener took the message, else 1
 //   listen MESSAGE              print "ready", then "activated" per message, until stdin closes
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +48,20 @@ int main(int argc, char** argv) {
     if (mode == "set-event")
       return 0;
     Say(error == ERROR_ALREADY_EXISTS ? "existed" : "new");
+    WaitForStdinToClose();
+    return 0;
+  }
+  if (mode == "hold-guard" && argc >= 4) {
+    std::string path = platform::LinuxNamedEvent::PathFor(FromUtf8(argv[3]), argv[2]);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    struct flock guard = {};
+    guard.l_type = F_WRLCK;
+    guard.l_whence = SEEK_SET;
+    guard.l_start = 0;
+    guard.l_len = 1;
+    if (fd < 0 || fcntl(fd, F_OFD_SETLK, &guard) != 0)
+      return 2;
+    Say("holding");
     WaitForStdinToClose();
     return 0;
   }

@@ -1,17 +1,25 @@
 #include "platform/linux/linux_named_event.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "base/result.h"
 #include "platform_linux/child_process.h"
 #include "platform_linux/test_dir.h"
+#include "support/scoped_temp_dir.h"
 
 namespace platform {
 namespace {
@@ -20,6 +28,33 @@ using testing_support::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
 constexpr char16_t kName[] = u"Global\\{A88D5CCB-55BB-4db1-8ABD-0C7B532F1083}";
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a forked child; its exit status, or -1 when it did not end within `limit`
+// (it is killed then).
+template <class Body>
+int InChildWithin(std::chrono::milliseconds limit, Body body) {
+  pid_t pid = fork();
+  if (pid == 0)
+    _exit(body());
+  int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  pollfd p = {pidfd, POLLIN, 0};
+  const bool ended = pidfd >= 0 && poll(&p, 1, static_cast<int>(limit.count())) == 1;
+  if (!ended)
+    kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (pidfd >= 0)
+    close(pidfd);
+  return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A private folder of `owner` at `path`, as that user would have made it.
+void MakeFolderOf(const std::string& path, uid_t owner, mode_t mode = 0700) {
+  std::filesystem::create_directories(path);
+  ASSERT_EQ(chown(path.c_str(), owner, owner), 0);
+  ASSERT_EQ(chmod(path.c_str(), mode), 0);
+}
 
 class NamedEventTest : public testing::Test {
  protected:
@@ -135,6 +170,85 @@ TEST_F(NamedEventTest, FailuresGiveAWin32Code) {
   ASSERT_EQ(mkdir(LinuxNamedEvent::PathFor(kName, dir_.path()).c_str(), 0700), 0);
   EXPECT_FALSE(Open(&error));
   EXPECT_EQ(error, ERROR_INVALID_HANDLE);
+}
+
+TEST_F(NamedEventTest, AHolderThatKeepsTheGuardMakesOpeningFailNotHang) {
+  ChildProcess stuck = Helper("hold-guard");
+  ASSERT_EQ(stuck.ReadLine(), "holding");
+  const auto start = Clock::now();
+  const int status = InChildWithin(std::chrono::seconds(10), [this] {
+    DWORD error = 0;
+    return !Open(&error) && error == ERROR_SHARING_VIOLATION ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0) << "-1: the open was still waiting after 10 s";
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  stuck.CloseStdin();
+  EXPECT_EQ(stuck.Wait(), 0);
+  DWORD error = 1;
+  EXPECT_TRUE(Open(&error)) << "free again once the holder lets go";
+}
+
+TEST_F(NamedEventTest, LivesInTheUsersRuntimeFolder) {
+  test::ScopedTempDir runtime;
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  unsetenv("PKEXEC_UID");
+  const std::string expected = runtime.path().string() + "/tavlo";
+  EXPECT_EQ(LinuxNamedEvent::DefaultDirectory(), expected);
+  DWORD error = 1;
+  auto event = LinuxNamedEvent::Create(kName, &error);
+  ASSERT_TRUE(event);
+  EXPECT_TRUE(std::filesystem::exists(LinuxNamedEvent::PathFor(kName, expected)));
+  struct stat st;
+  ASSERT_EQ(stat(expected.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST_F(NamedEventTest, APkexecCopyLooksInTheFolderOfTheUserWhoAsked) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to make folders of another user";
+  const std::string run = dir_.path() + "/run", tmp = dir_.path() + "/tmp";
+  std::filesystem::create_directories(run);
+  std::filesystem::create_directories(tmp);
+  const std::string own = tmp + "/tavlo-0";
+  auto folder = [&](uid_t euid, const char* asker) {
+    return LinuxNamedEvent::HandshakeFolder(euid, asker, nullptr, run, tmp);
+  };
+  EXPECT_EQ(folder(0, "65534"), own) << "the user has no folder: root's own, nothing made";
+  EXPECT_FALSE(std::filesystem::exists(tmp + "/tavlo-65534"));
+
+  MakeFolderOf(tmp + "/tavlo-65534", kNobody, 0755);
+  EXPECT_EQ(folder(0, "65534"), own) << "a folder open to others is not the user's";
+  MakeFolderOf(tmp + "/tavlo-65534", kNobody);
+  EXPECT_EQ(folder(0, "65534"), tmp + "/tavlo-65534");
+  MakeFolderOf(run + "/65534/tavlo", kNobody);
+  EXPECT_EQ(folder(0, "65534"), run + "/65534/tavlo");
+
+  EXPECT_EQ(folder(0, "65534x"), own);
+  EXPECT_EQ(folder(0, ""), own);
+  EXPECT_EQ(folder(0, nullptr), own);
+}
+
+TEST_F(NamedEventTest, FilesThatOthersCouldHavePlantedAreRefused) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to give a file to another user";
+  const std::string path = LinuxNamedEvent::PathFor(kName, dir_.path());
+  DWORD error = 0;
+  std::ofstream(path) << '\1';
+  ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+  EXPECT_FALSE(Open(&error)) << "owned by neither us nor the folder's owner";
+  EXPECT_EQ(error, ERROR_ACCESS_DENIED);
+  std::filesystem::remove(path);
+
+  const std::string elsewhere = dir_.path() + "/precious";
+  std::ofstream(elsewhere) << "keep";
+  ASSERT_EQ(link(elsewhere.c_str(), path.c_str()), 0);
+  EXPECT_FALSE(Open(&error)) << "a second name for another file";
+  EXPECT_EQ(error, ERROR_ACCESS_DENIED);
+  std::ifstream kept(elsewhere);
+  std::string text;
+  kept >> text;
+  EXPECT_EQ(text, "keep");
 }
 
 }  // namespace

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
 
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
+#include "platform/sim/state_directory.h"
 #include "platform/sim/wireless_state_file.h"
 #include "support/scoped_temp_dir.h"
 
@@ -119,6 +122,53 @@ TEST_F(TavloSimTest, WithoutARunningProgramItSaysSo) {
   Result result = RunTool("status");
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_EQ(result.output, "tavlo-sim: no running Tavlo with a simulated system\n");
+}
+
+TEST_F(TavloSimTest, TheControlSocketLivesInThePrivateStateFolder) {
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+  ASSERT_TRUE(server_->Start());
+  EXPECT_EQ(server_->path(), (dir_.path() / "control.sock").string());
+  struct stat st;
+  ASSERT_EQ(lstat(dir_.path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "the state holds the passphrase";
+  ASSERT_EQ(lstat(server_->path().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+
+  SimSystem same(dir_.path());
+  ControlServer rival(same);
+  EXPECT_FALSE(rival.Start()) << "one program per simulated system";
+  EXPECT_EQ(RunTool("status").exit_code, 0) << "and the first one still answers";
+
+  test::ScopedTempDir other;
+  setenv("TAVLO_SIM_DIR", other.path().c_str(), 1);
+  EXPECT_EQ(RunTool("status").output, "tavlo-sim: no running Tavlo with a simulated system\n")
+      << "another state folder, another system";
+}
+
+TEST_F(TavloSimTest, AStateFolderOthersCouldWriteToIsRefused) {
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0777), 0);
+  EXPECT_FALSE(server_->Start());
+  EXPECT_EQ(server_->problem().kind, base::FolderProblem::kOpenToOthers);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "control.sock"));
+  if (geteuid() != 0)
+    return;
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0700), 0);
+  ASSERT_EQ(chown(dir_.path().c_str(), 65534, 65534), 0);
+  EXPECT_FALSE(server_->Start());
+  EXPECT_EQ(server_->problem().kind, base::FolderProblem::kForeignOwner);
+}
+
+TEST(StateDirectoryTest, MissingFoldersAreMadePrivate) {
+  test::ScopedTempDir root;
+  const auto deep = root.path() / "state" / "tavlo-sim";
+  EXPECT_TRUE(PrepareStateDirectory(deep).ok());
+  for (const auto& folder : {root.path() / "state", deep}) {
+    struct stat st;
+    ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+  }
+  std::filesystem::create_symlink(deep, root.path() / "link");
+  EXPECT_EQ(PrepareStateDirectory(root.path() / "link").kind, base::FolderProblem::kNotAFolder);
 }
 
 }  // namespace

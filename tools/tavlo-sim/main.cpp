@@ -50,10 +50,10 @@ int main(int argc, char** argv) {
   std::string line;
   for (const std::string& word : words)
     line += (line.empty() ? "" : " ") + word;
-  const std::string address =
-      platform::sim::ControlSocketName(platform::sim::DefaultStateDirectory());
+  const std::string path =
+      platform::sim::ControlSocketPath(platform::sim::DefaultStateDirectory()).string();
   std::string reply_line;
-  switch (platform::sim::SendControlRequest(address, line, &reply_line, kReplyTimeoutMs)) {
+  switch (platform::sim::SendControlRequest(path, line, &reply_line, kReplyTimeoutMs)) {
     case platform::sim::ControlClientStatus::kReplied:
       break;
     case platform::sim::ControlClientStatus::kNoServer:
