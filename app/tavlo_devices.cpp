@@ -12,6 +12,10 @@ void CTavlo::DrainHostedNetworkEvents() {
   while (CHostedNetworkNotification* raw = sink->Pop()) {
     base::RefPtr<CHostedNetworkNotification> notification =
         base::RefPtr<CHostedNetworkNotification>::Adopt(raw);
+    if (notification->kind() == HostedNetworkEvent::Stopped) {
+      OnHostedNetworkStopped();
+      continue;
+    }
     CWlanDevice* device = notification->device();
     if (!device)
       continue;
