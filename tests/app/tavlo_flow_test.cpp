@@ -1,6 +1,7 @@
 // The main window's flows against the simulated system: readiness, validation, start and
-// stop, the busy animation, what a failed start leaves, and a network that goes away by
-// itself.
+// stop, the busy animation, what a failed start leaves, a network that goes away by itself,
+// and an autorun entry that cannot be saved.
+#include <fstream>
 #include <string>
 
 #include "hostednet/hosted_network.h"
@@ -246,6 +247,21 @@ TEST_F(TavloTest, NetworkGoingAwayShowsStoppedUntilTheNextStart) {
   testing_qt::Pump();
   EXPECT_EQ(tray_.Balloons().size(), balloons + 1);
   EXPECT_EQ(sim_->wireless().GetSnapshot().state, wlan_hosted_network_idle);
+}
+
+TEST_F(TavloTest, AutorunThatCannotBeSavedKeepsItsMarkAndSaysWhy) {
+  // A file where the entry's folder would have to be: no user, root included, can write there.
+  std::ofstream(dir_.path() / "blocker") << "x";
+  const std::string folder = (dir_.path() / "blocker" / "autostart").string();
+  autostart_ = std::make_unique<platform::XdgAutostart>(folder);
+  Open();
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].caption, u"提示");
+  EXPECT_EQ(boxes_[0].text, u"开机自动启动设置未能保存：无法创建文件夹“" +
+                                DuiLib::CDuiString::FromUtf8(folder).str() + u"”。");
 }
 
 TEST_F(TavloTest, StopWhenNotActiveStillShowsStopped) {
