@@ -190,6 +190,7 @@ TEST_F(TavloTest, FailedStartKeepsIconsAndLeavesNoHotspotBehind) {
   sim_->sharing().FailCall(SharingCall::kEnableSharing, E_FAIL,
                            platform::sim::SimSharingService::kForever);
   ClickControl(u"Btn_Run");
+  ASSERT_TRUE(Visible(u"Static_init"));
   // A device joins while the start is still trying.
   const platform::sim::MacAddress mac{0x02, 0, 0, 0, 0, 0x42};
   ASSERT_TRUE(testing_qt::WaitUntil(
@@ -201,6 +202,7 @@ TEST_F(TavloTest, FailedStartKeepsIconsAndLeavesNoHotspotBehind) {
   EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico3.png");
   EXPECT_EQ(tavlo_->window_icon(), app::kStoppedIcon);
   EXPECT_EQ(tray_.calls.back().data.hIcon, app::kStoppedIcon);
+  ASSERT_FALSE(tray_.Balloons().empty());
   EXPECT_EQ(tray_.Balloons().back(), u"开启WiFi共享失败，请再次点击开启共享按钮重试一次");
 
   // Nothing is left that a device could join or that shares the connection.
