@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "base/result.h"
+
 namespace app {
 
 namespace {
@@ -13,6 +15,18 @@ char16_t FoldCase(char16_t c) {
     return c;
   wint_t lower = std::towlower(static_cast<wint_t>(c));
   return lower <= 0xFFFF ? static_cast<char16_t>(lower) : c;
+}
+
+constexpr DWORD kPathNotFound = 3;
+constexpr DWORD kDiskFull = 112;
+
+std::u16string Decimal(DWORD value) {
+  std::u16string text;
+  do {
+    text.insert(text.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return text;
 }
 
 }  // namespace
@@ -42,16 +56,49 @@ bool Autorun::IsAutorunEnabled() {
 }
 
 bool Autorun::SetAutorun(bool enable) {
-  if (!store_.Open())
+  failure_ = {};
+  if (!store_.Open()) {
+    failure_ = store_.LastFailure();
     return false;
+  }
   if (enable) {
     if (IsAutorunEnabled())
       return true;
-    store_.Write(kAutorunValueName, CommandLine());
+    if (!store_.Write(kAutorunValueName, CommandLine())) {
+      failure_ = store_.LastFailure();
+      return false;
+    }
     return IsAutorunEnabled();
   }
-  store_.Remove(kAutorunValueName);
+  if (!store_.Remove(kAutorunValueName)) {
+    failure_ = store_.LastFailure();
+    return false;
+  }
   return !IsAutorunEnabled();
+}
+
+std::u16string AutorunFailureText(const platform::AutostartFailure& failure) {
+  const std::u16string place = u"“" + failure.place + u"”";
+  std::u16string reason;
+  switch (failure.code) {
+    case ERROR_SUCCESS:
+      reason = u"保存后读回的启动项与设置不符。";
+      break;
+    case ERROR_ACCESS_DENIED:
+      reason = u"没有写入" + place + u"的权限。";
+      break;
+    case ERROR_FILE_NOT_FOUND:
+    case kPathNotFound:
+      reason = u"无法创建文件夹" + place + u"。";
+      break;
+    case kDiskFull:
+      reason = place + u"所在的磁盘已满。";
+      break;
+    default:
+      reason = u"写入" + place + u"时出错（错误代码 " + Decimal(failure.code) + u"）。";
+      break;
+  }
+  return u"开机自动启动设置未能保存：" + reason;
 }
 
 }  // namespace app

@@ -1,8 +1,9 @@
 // The "start at logon" entry of the program: the entry "Tavlo" in the machine-wide autostart
 // store holds the program's quoted path and "/start".
 //
-// Threading: call from one thread (the UI thread). Failure: reported only through the results;
-// without the right to write the store nothing changes and IsAutorunEnabled stays truthful.
+// Threading: call from one thread (the UI thread). Failure: SetAutorun answers false and keeps
+// the reason (last_failure); without the right to write the store nothing changes and
+// IsAutorunEnabled stays truthful.
 #pragma once
 
 #include <string>
@@ -28,13 +29,21 @@ class Autorun {
   // that already holds the command line writes nothing; disabling removes it whatever it holds.
   bool SetAutorun(bool enable);
 
+  // Why the last SetAutorun that answered false did so: the store's reason, or code 0 when
+  // every step reported success and the entry still reads otherwise.
+  const platform::AutostartFailure& last_failure() const { return failure_; }
+
   // The quoted executable path, one blank and "/start".
   std::u16string CommandLine() const;
 
  private:
   platform::AutostartStore& store_;
   const std::u16string executable_path_;
+  platform::AutostartFailure failure_;
 };
+
+// The message that tells the user the start-at-logon setting was not saved, and why.
+std::u16string AutorunFailureText(const platform::AutostartFailure& failure);
 
 // StrCmpIW counterpart: equal without regard to letter case.
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);

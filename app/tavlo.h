@@ -117,6 +117,11 @@ class CTavlo : public DuiLib::WindowImplBase {
   void OnStopCommand();
   // Runs `change` on the UI thread after every change queued before it.
   void OnUi(std::function<void()> change);
+  // UI thread: the stopped state with its icons and balloon, as after a stop.
+  void ShowStopped();
+  // UI thread: the hosted network left the active state; if the window still shows sharing
+  // that nobody asked to stop, it shows the stopped state.
+  void OnHostedNetworkStopped();
 
   // Device rows, UI thread.
   void OnDeviceJoined(CWlanDevice* device);
@@ -158,6 +163,8 @@ class CTavlo : public DuiLib::WindowImplBase {
   std::u16string current_ssid_;
   std::u16string current_password_;
   unsigned animation_counter_ = 0;
+  // UI thread: true from a successful start's changes until a stop is asked for or shown.
+  bool sharing_shown_ = false;
   std::unique_ptr<platform::MessagePoster> poster_;
 };
 

@@ -12,6 +12,10 @@ void CTavlo::DrainHostedNetworkEvents() {
   while (CHostedNetworkNotification* raw = sink->Pop()) {
     base::RefPtr<CHostedNetworkNotification> notification =
         base::RefPtr<CHostedNetworkNotification>::Adopt(raw);
+    if (notification->kind() == HostedNetworkEvent::Stopped) {
+      OnHostedNetworkStopped();
+      continue;
+    }
     CWlanDevice* device = notification->device();
     if (!device)
       continue;
@@ -62,16 +66,24 @@ void CTavlo::OnDeviceUpdated(CWlanDevice* device) {
   }
 }
 
+namespace {
+
+void NumberRow(DuiLib::CListTextElementUI* row, int number) {
+  row->SetTag(static_cast<UINT_PTR>(number));
+  const std::u16string text = DuiLib::CDuiString::FromUtf8(std::to_string(number)).str();
+  row->SetText(0, text.c_str());
+}
+
+}  // namespace
+
 void CTavlo::AddDeviceRow(CWlanDevice* device) {
   if (!device_list_)
     return;
   const int number = device_list_->GetCount();
   auto* row = new DuiLib::CListTextElementUI();
   row->SetAttribute(u"align", u"center");
-  row->SetTag(static_cast<UINT_PTR>(number));
   device_list_->Add(row);
-  const std::u16string text = DuiLib::CDuiString::FromUtf8(std::to_string(number)).str();
-  row->SetText(0, text.c_str());
+  NumberRow(row, number);
   row->SetText(1, device->mac_text().c_str());
 }
 
@@ -80,10 +92,16 @@ void CTavlo::RemoveDeviceRow(CWlanDevice* device) {
     return;
   for (int i = 0; i < device_list_->GetCount(); ++i) {
     auto* row = dynamic_cast<DuiLib::CListTextElementUI*>(device_list_->GetItemAt(i));
-    if (row && row->GetText(1).str() == device->mac_text()) {
-      device_list_->RemoveAt(i);
-      return;
+    if (!row || row->GetText(1).str() != device->mac_text())
+      continue;
+    device_list_->RemoveAt(i);
+    // New rows take their number from the row count, so the rows below move up one number
+    // each: the numbers stay unique and in order.
+    for (int j = i; j < device_list_->GetCount(); ++j) {
+      if (auto* below = dynamic_cast<DuiLib::CListTextElementUI*>(device_list_->GetItemAt(j)))
+        NumberRow(below, j);
     }
+    return;
   }
 }
 

@@ -89,6 +89,8 @@ void CTavlo::OnRunClicked() {
 }
 
 void CTavlo::OnCloseClicked() {
+  // The stop shows its own state; the network's departure on the way must not show it twice.
+  sharing_shown_ = false;
   PostCommand(CMD_STOP);
 }
 
@@ -112,6 +114,7 @@ void CTavlo::OnStartCommand() {
       tray_icon_.ChangeIcon(kSharingIcon);
       animation_counter_ = 0;
       tray_icon_.ShowBalloon(kCaption, kStartedBalloon);
+      sharing_shown_ = true;
     });
   } else {
     OnUi([this, hwnd] {
@@ -122,21 +125,37 @@ void CTavlo::OnStartCommand() {
       SetBkImage(static_wifi_, kStoppedImage);
       animation_counter_ = 0;
       tray_icon_.ShowBalloon(kCaption, kFailedBalloon);
+      sharing_shown_ = false;
     });
   }
 }
 
 void CTavlo::OnStopCommand() {
   hotspot_.StopHostedNetwork();
-  OnUi([this] {
-    SetBkImage(static_wifi_, kStoppedImage);
-    tray_icon_.ChangeIcon(kStoppedIcon);
-    SetWindowIcon(kStoppedIcon);
-    tray_icon_.ShowBalloon(kCaption, kStoppedBalloon);
-    SetVisible(btn_run_, true);
-    SetVisible(btn_close_, false);
-    SetVisible(static_init_, false);
-  });
+  OnUi([this] { ShowStopped(); });
+}
+
+void CTavlo::ShowStopped() {
+  SetBkImage(static_wifi_, kStoppedImage);
+  tray_icon_.ChangeIcon(kStoppedIcon);
+  SetWindowIcon(kStoppedIcon);
+  tray_icon_.ShowBalloon(kCaption, kStoppedBalloon);
+  SetVisible(btn_run_, true);
+  SetVisible(btn_close_, false);
+  SetVisible(static_init_, false);
+  sharing_shown_ = false;
+}
+
+void CTavlo::OnHostedNetworkStopped() {
+  // A start's own stop-and-start passes are over before it shows sharing (the hotspot waits
+  // for them), a departure reported after the network came back is no departure, and the
+  // exit's shutdown switches the network off on its way out without a word.
+  if (!sharing_shown_ || exit_started_.load())
+    return;
+  bool active = false;
+  if (SUCCEEDED(hotspot_.controller().IsActive(&active)) && active)
+    return;
+  ShowStopped();
 }
 
 }  // namespace app

@@ -8,6 +8,12 @@
 
 namespace app {
 
+namespace {
+
+constexpr char16_t kAutorunCaption[] = u"提示";
+
+}  // namespace
+
 void CTavlo::UpdateAutorunCheck(bool mark) {
   check_states_.clear();
   check_states_[u"menu_Autorun"] = mark;
@@ -40,13 +46,12 @@ void CTavlo::OnMenuItemClick(const char16_t* name) {
     if (!services_.autostart || !services_.system)
       return;
     Autorun autorun(*services_.autostart, services_.system->ExecutablePath());
-    if (autorun.IsAutorunEnabled()) {
-      UpdateAutorunCheck(false);
-      autorun.SetAutorun(false);
-    } else {
-      UpdateAutorunCheck(true);
-      autorun.SetAutorun(true);
-    }
+    const bool saved = autorun.SetAutorun(!autorun.IsAutorunEnabled());
+    // The mark shows what the store holds now, whatever was asked for.
+    UpdateAutorunCheck(autorun.IsAutorunEnabled());
+    if (!saved)
+      DuiLib::MessageBox(GetHWND(), AutorunFailureText(autorun.last_failure()).c_str(),
+                         kAutorunCaption, MB_OK);
   }
 }
 

@@ -59,6 +59,20 @@ void CHotspot::RestartHostedNetwork() {
 }
 
 bool CHotspot::StartSharing() {
+  if (StartAndShare()) {
+    AwaitActiveState();
+    return true;
+  }
+  // A start that failed must not leave an access point up that nothing is shared onto, nor
+  // one side of a sharing pair without the other. The start line ran without waiting, so the
+  // stop line runs whatever state the controller has seen so far.
+  runner_->RunDetached(kNetshStopHostedNetwork);
+  if (sharing_manager_)
+    sharing_manager_->DisableAllSharing();
+  return false;
+}
+
+bool CHotspot::StartAndShare() {
   // Under the controller's lock, so the state cannot change between the check and the stop.
   controller_.RunIfActive([this] { runner_->RunDetached(kNetshStopHostedNetwork); });
   runner_->RunDetached(kNetshAllowHostedNetwork);
@@ -92,6 +106,18 @@ bool CHotspot::StartSharing() {
       break;
   }
   return r == S_OK;
+}
+
+void CHotspot::AwaitActiveState() {
+  // The controller learns of the restarts from notifications that may lag behind the lines.
+  // Once it has seen the network active, every departure the restarts caused has reached the
+  // sink ahead of whatever the caller reports next, so a departure after that is a real one.
+  for (DWORD waited = 0; waited < kActiveWaitMs; waited += kActivePollMs) {
+    bool active = false;
+    if (FAILED(controller_.IsActive(&active)) || active)
+      return;
+    clock_->Sleep(kActivePollMs);
+  }
 }
 
 void CHotspot::StopHostedNetwork() {

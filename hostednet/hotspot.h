@@ -47,6 +47,10 @@ class CHotspot {
   // The sharing passes run while this much back-off has not been reached, 1000 ms per pass.
   static constexpr DWORD kSharingWindowMs = 3000;
   static constexpr DWORD kPassStepMs = 1000;
+  // After a successful start: how long, and in which steps, to wait for the controller to
+  // have seen the network active.
+  static constexpr DWORD kActiveWaitMs = 2000;
+  static constexpr DWORD kActivePollMs = 20;
 
   CHotspot(platform::WlanApi* api,
            const platform::CodePage* code_page,
@@ -78,6 +82,10 @@ class CHotspot {
   // connected wireless interface, and shares the latter onto the former, retrying with a
   // fresh connection table and a restarted hosted network for about three seconds. True when
   // the last sharing step answered S_OK. False at once when there is no sharing manager.
+  // A false start runs the stop line and switches sharing off everywhere, so it leaves
+  // neither the hosted network running nor half a sharing pair behind. A true start returns
+  // once the controller has seen the network active (at most kActiveWaitMs later): every
+  // state change the start's own stop lines caused has reached the sink by then.
   bool StartSharing();
 
   // Runs the netsh stop line when the controller is initialised and the hosted network is
@@ -104,6 +112,9 @@ class CHotspot {
   const GUID& public_interface_id() const { return public_interface_id_; }
 
  private:
+  // StartSharing without the clean-up of a failure.
+  bool StartAndShare();
+  void AwaitActiveState();
   HRESULT ShareInternet();
   // Stop, pause, start, pause, then read both GUIDs again (results ignored).
   void RestartHostedNetwork();

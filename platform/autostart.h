@@ -3,13 +3,24 @@
 //
 // Threading: one object is used from one thread at a time. Entries are files other processes
 // may change at any time; every call reads or writes the current state.
+// Failure: Open, Write and Remove answer false and leave the reason in LastFailure.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/win_types.h"
+
 namespace platform {
+
+// Why a call of the store failed.
+struct AutostartFailure {
+  // A Win32 code: ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL (112), ...
+  DWORD code = 0;
+  // The folder or file the failing step was about; may be empty.
+  std::u16string place;
+};
 
 class AutostartStore {
  public:
@@ -27,6 +38,9 @@ class AutostartStore {
 
   // Removes entry `name`. True also when it was already missing.
   virtual bool Remove(std::u16string_view name) = 0;
+
+  // The reason of the last Open, Write or Remove that answered false; code 0 before any did.
+  virtual AutostartFailure LastFailure() const = 0;
 };
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/linux/utf.h"
+#include "platform/linux/win32_error.h"
 
 namespace platform {
 
@@ -23,6 +24,8 @@ bool WriteAll(int fd, std::string_view data) {
     ssize_t n = write(fd, data.data(), data.size());
     if (n < 0 && errno == EINTR)
       continue;
+    if (n == 0)
+      errno = EIO;
     if (n <= 0)
       return false;
     data.remove_prefix(static_cast<size_t>(n));
@@ -69,10 +72,20 @@ std::string XdgAutostart::PathFor(std::u16string_view name) const {
   return directory_ + "/" + file + ".desktop";
 }
 
+bool XdgAutostart::Fail(int err, const std::string& place) {
+  failure_.code = posix::Win32ErrorFromErrno(err);
+  failure_.place = posix::FromUtf8(place);
+  return false;
+}
+
 bool XdgAutostart::Open() {
   std::error_code ec;
   std::filesystem::create_directories(directory_, ec);
-  return std::filesystem::is_directory(directory_, ec);
+  if (ec)
+    return Fail(ec.value(), directory_);
+  if (!std::filesystem::is_directory(directory_, ec))
+    return Fail(ec ? ec.value() : ENOTDIR, directory_);
+  return true;
 }
 
 std::string XdgAutostart::EncodeExec(std::u16string_view command_line) {
@@ -200,25 +213,35 @@ std::optional<std::u16string> XdgAutostart::Read(std::u16string_view name) {
 bool XdgAutostart::Write(std::u16string_view name, std::u16string_view command_line) {
   std::string path = PathFor(name);
   if (path.empty())
-    return false;
+    return Fail(EINVAL, directory_);
   std::string content = "[Desktop Entry]\nType=Application\nName=" + posix::ToUtf8(name) +
                         "\nExec=" + EncodeExec(command_line) +
                         "\nIcon=tavlo\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
   std::string temp = path + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0)
-    return false;
+    return Fail(errno, directory_);
   bool ok = WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
+  int err = ok ? 0 : errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
   if (ok && rename(temp.c_str(), path.c_str()) == 0)
     return true;
+  if (ok)
+    err = errno;
   unlink(temp.c_str());
-  return false;
+  return Fail(err, path);
 }
 
 bool XdgAutostart::Remove(std::u16string_view name) {
   std::string path = PathFor(name);
-  return !path.empty() && (unlink(path.c_str()) == 0 || errno == ENOENT);
+  if (path.empty())
+    return Fail(EINVAL, directory_);
+  if (unlink(path.c_str()) == 0 || errno == ENOENT)
+    return true;
+  return Fail(errno, path);
 }
 
 }  // namespace platform

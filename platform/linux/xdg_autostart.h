@@ -32,13 +32,18 @@ class XdgAutostart : public AutostartStore {
   std::optional<std::u16string> Read(std::u16string_view name) override;
   bool Write(std::u16string_view name, std::u16string_view command_line) override;
   bool Remove(std::u16string_view name) override;
+  AutostartFailure LastFailure() const override { return failure_; }
 
   // The Exec= value for `command_line`, and back.
   static std::string EncodeExec(std::u16string_view command_line);
   static std::u16string DecodeExec(std::string_view value);
 
  private:
+  // Records errno `err` about `place`; returns false for the caller to answer.
+  bool Fail(int err, const std::string& place);
+
   const std::string directory_;
+  AutostartFailure failure_;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/result.h"
 #include "platform/linux/xdg_autostart.h"
 #include "platform_linux/test_dir.h"
 
@@ -98,14 +99,50 @@ TEST_F(AutorunTest, AnotherCommandLineIsAbsentAndGetsReplacedOrRemoved) {
   EXPECT_FALSE(std::filesystem::exists(EntryFile()));
 }
 
-TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChanges) {
+TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChangesAndTheReasonIsKept) {
   std::ofstream(dir_.path() + "/blocker") << "x";
   ScopedConfigDirs blocked(dir_.path() + "/blocker");
   platform::XdgAutostart store(platform::XdgAutostart::DefaultDirectory());
   Autorun autorun(store, kPath);
   EXPECT_FALSE(autorun.SetAutorun(true));
   EXPECT_FALSE(autorun.IsAutorunEnabled());
+  EXPECT_EQ(AutorunFailureText(autorun.last_failure()),
+            u"开机自动启动设置未能保存：无法创建文件夹“" +
+                std::u16string(store.directory().begin(), store.directory().end()) + u"”。");
   EXPECT_FALSE(autorun.SetAutorun(false));
+  EXPECT_EQ(autorun.last_failure().code, 3u);
+}
+
+// A store that says yes to everything and keeps nothing, or refuses to let go of the entry.
+class UnreliableStore : public platform::XdgAutostart {
+ public:
+  using XdgAutostart::XdgAutostart;
+  bool Write(std::u16string_view, std::u16string_view) override { return true; }
+  bool Remove(std::u16string_view) override { return false; }
+  platform::AutostartFailure LastFailure() const override {
+    return {ERROR_ACCESS_DENIED, u"/etc/xdg/autostart/Tavlo.desktop"};
+  }
+};
+
+TEST_F(AutorunTest, AWriteThatDidNotTakeOrARemoveThatFailedIsReported) {
+  UnreliableStore store(dir_.path() + "/autostart");
+  Autorun autorun(store, kPath);
+  EXPECT_FALSE(autorun.SetAutorun(true)) << "claimed written, reads absent";
+  EXPECT_EQ(autorun.last_failure().code, 0u);
+  EXPECT_EQ(AutorunFailureText(autorun.last_failure()),
+            u"开机自动启动设置未能保存：保存后读回的启动项与设置不符。");
+
+  ASSERT_TRUE(store.XdgAutostart::Write(u"Tavlo", autorun.CommandLine()));
+  EXPECT_FALSE(autorun.SetAutorun(false));
+  EXPECT_TRUE(autorun.IsAutorunEnabled());
+  EXPECT_EQ(AutorunFailureText(autorun.last_failure()),
+            u"开机自动启动设置未能保存：没有写入“/etc/xdg/autostart/Tavlo.desktop”的权限。");
+  EXPECT_TRUE(autorun.SetAutorun(true)) << "already there";
+  EXPECT_EQ(autorun.last_failure().code, 0u);
+
+  EXPECT_EQ(AutorunFailureText({112, u"/x"}), u"开机自动启动设置未能保存：“/x”所在的磁盘已满。");
+  EXPECT_EQ(AutorunFailureText({31, u"/x"}),
+            u"开机自动启动设置未能保存：写入“/x”时出错（错误代码 31）。");
 }
 
 }  // namespace

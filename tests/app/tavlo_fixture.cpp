@@ -91,6 +91,9 @@ void TavloTest::ClickControl(const char16_t* name) {
   DuiLib::CControlUI* control = Find(name);
   ASSERT_NE(control, nullptr);
   ASSERT_TRUE(control->IsVisible()) << DuiLib::CDuiString(name).ToUtf8();
+  // A control just shown has no place until the next layout, which a busy machine may not
+  // have run yet; the press would lay out only after picking its target.
+  tavlo_->GetPaintManager().UpdateLayout();
   const RECT rc = control->GetPos();
   testing_qt::Click(widget(), QPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2));
   testing_qt::Pump();

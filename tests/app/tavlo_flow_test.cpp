@@ -1,5 +1,7 @@
 // The main window's flows against the simulated system: readiness, validation, start and
-// stop, the busy animation, and what a failed start leaves.
+// stop, the busy animation, what a failed start leaves, a network that goes away by itself,
+// and an autorun entry that cannot be saved.
+#include <fstream>
 #include <string>
 
 #include "hostednet/hosted_network.h"
@@ -182,19 +184,86 @@ TEST_F(TavloTest, UnchangedTextsAreNotWritten) {
   EXPECT_EQ(after.key.bytes, before.key.bytes);
 }
 
-TEST_F(TavloTest, FailedStartKeepsIconsAndOffersRunAgain) {
+TEST_F(TavloTest, FailedStartKeepsIconsAndLeavesNoHotspotBehind) {
   Open();
   ASSERT_TRUE(WaitReady());
   sim_->sharing().FailCall(SharingCall::kEnableSharing, E_FAIL,
                            platform::sim::SimSharingService::kForever);
   ClickControl(u"Btn_Run");
+  ASSERT_TRUE(Visible(u"Static_init"));
+  // A device joins while the start is still trying.
+  const platform::sim::MacAddress mac{0x02, 0, 0, 0, 0, 0x42};
+  ASSERT_TRUE(testing_qt::WaitUntil(
+      [&] { return Visible(u"Btn_Run") || sim_->wireless().StationJoin(mac) == ERROR_SUCCESS; },
+      10000));
   ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 10000));
   EXPECT_FALSE(Visible(u"Btn_Close"));
   EXPECT_FALSE(Visible(u"Static_init"));
   EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico3.png");
   EXPECT_EQ(tavlo_->window_icon(), app::kStoppedIcon);
   EXPECT_EQ(tray_.calls.back().data.hIcon, app::kStoppedIcon);
+  ASSERT_FALSE(tray_.Balloons().empty());
   EXPECT_EQ(tray_.Balloons().back(), u"开启WiFi共享失败，请再次点击开启共享按钮重试一次");
+
+  // Nothing is left that a device could join or that shares the connection.
+  sim_->WaitUntilSettled();
+  EXPECT_NE(sim_->wireless().GetSnapshot().state, wlan_hosted_network_active);
+  EXPECT_EQ(sim_->wireless().StationJoin(mac), ERROR_INVALID_STATE);
+  for (const auto& connection : sim_->sharing().Connections())
+    EXPECT_FALSE(sim_->sharing().Role(connection.guid).has_value());
+  EXPECT_TRUE(testing_qt::WaitUntil([this] { return Rows().empty(); }, 3000));
+  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 0u);
+  EXPECT_EQ(tray_.Balloons().back(), u"开启WiFi共享失败，请再次点击开启共享按钮重试一次");
+}
+
+TEST_F(TavloTest, NetworkGoingAwayShowsStoppedUntilTheNextStart) {
+  Open();
+  ASSERT_TRUE(WaitReady());
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  ASSERT_EQ(sim_->wireless().StationJoin({0x02, 0, 0, 0, 0, 0x01}), ERROR_SUCCESS);
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Rows().size() == 1; }, 3000));
+
+  sim_->wireless().SetRadio(false);
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 3000));
+  EXPECT_FALSE(Visible(u"Btn_Close"));
+  EXPECT_FALSE(Visible(u"Static_init"));
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico3.png");
+  EXPECT_EQ(tavlo_->window_icon(), app::kStoppedIcon);
+  EXPECT_EQ(tray_.calls.back().data.hIcon, app::kStoppedIcon);
+  EXPECT_EQ(tray_.Balloons().back(), u"已关闭WiFi共享");
+
+  // With the radio back the user starts again, and a stop of their own says so once.
+  sim_->wireless().SetRadio(true);
+  sim_->WaitUntilSettled();
+  ClickControl(u"Btn_Run");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Close"); }, 8000));
+  EXPECT_EQ(Image(u"Static_wifi"), u"wifi_ico4.png");
+  EXPECT_EQ(tray_.calls.back().data.hIcon, app::kSharingIcon);
+  EXPECT_EQ(sim_->wireless().GetSnapshot().state, wlan_hosted_network_active);
+  const size_t balloons = tray_.Balloons().size();
+  ClickControl(u"Btn_Close");
+  ASSERT_TRUE(testing_qt::WaitUntil([this] { return Visible(u"Btn_Run"); }, 5000));
+  sim_->WaitUntilSettled();
+  testing_qt::Pump();
+  EXPECT_EQ(tray_.Balloons().size(), balloons + 1);
+  EXPECT_EQ(sim_->wireless().GetSnapshot().state, wlan_hosted_network_idle);
+}
+
+TEST_F(TavloTest, AutorunThatCannotBeSavedKeepsItsMarkAndSaysWhy) {
+  // A file where the entry's folder would have to be: no user, root included, can write there.
+  std::ofstream(dir_.path() / "blocker") << "x";
+  const std::string folder = (dir_.path() / "blocker" / "autostart").string();
+  autostart_ = std::make_unique<platform::XdgAutostart>(folder);
+  Open();
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].caption, u"提示");
+  EXPECT_EQ(boxes_[0].text, u"开机自动启动设置未能保存：无法创建文件夹“" +
+                                DuiLib::CDuiString::FromUtf8(folder).str() + u"”。");
 }
 
 TEST_F(TavloTest, StopWhenNotActiveStillShowsStopped) {

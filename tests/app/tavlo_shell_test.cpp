@@ -28,21 +28,26 @@ class TavloSharingTest : public TavloTest {
   }
 };
 
-TEST_F(TavloSharingTest, RowsAreNumberedFromTheRowCount) {
+TEST_F(TavloSharingTest, RowsStayNumberedInOrderWhenOneLeaves) {
   StartSharing();
-  for (BYTE b : {0x01, 0x02, 0x03})
+  for (BYTE b : {0x01, 0x02, 0x03, 0x04, 0x05})
     ASSERT_EQ(sim_->wireless().StationJoin(Mac(b)), 0u);
-  ASSERT_TRUE(WaitRows(3));
+  ASSERT_TRUE(WaitRows(5));
   EXPECT_EQ(Rows(), (std::vector<std::string>{"0 00-1A-2B-3C-4D-01", "1 00-1A-2B-3C-4D-02",
-                                              "2 00-1A-2B-3C-4D-03"}));
+                                              "2 00-1A-2B-3C-4D-03", "3 00-1A-2B-3C-4D-04",
+                                              "4 00-1A-2B-3C-4D-05"}));
   ASSERT_EQ(sim_->wireless().StationLeave(Mac(0x02)), 0u);
-  ASSERT_TRUE(WaitRows(2));
-  // The next number comes from the row count, so "2" appears twice.
-  ASSERT_EQ(sim_->wireless().StationJoin(Mac(0x04)), 0u);
-  ASSERT_TRUE(WaitRows(3));
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 00-1A-2B-3C-4D-01", "2 00-1A-2B-3C-4D-03",
-                                              "2 00-1A-2B-3C-4D-04"}));
-  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 3u);
+  ASSERT_TRUE(WaitRows(4));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 00-1A-2B-3C-4D-01", "1 00-1A-2B-3C-4D-03",
+                                              "2 00-1A-2B-3C-4D-04", "3 00-1A-2B-3C-4D-05"}));
+  auto* list = dynamic_cast<DuiLib::CListUI*>(Find(u"ListDeviceInfo"));
+  ASSERT_NE(list, nullptr);
+  for (int i = 0; i < list->GetCount(); ++i)
+    EXPECT_EQ(list->GetItemAt(i)->GetTag(), static_cast<UINT_PTR>(i));
+  ASSERT_EQ(sim_->wireless().StationJoin(Mac(0x06)), 0u);
+  ASSERT_TRUE(WaitRows(5));
+  EXPECT_EQ(Rows().back(), "4 00-1A-2B-3C-4D-06");
+  EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 5u);
 
   // Stopping makes every station leave; the buttons follow only the stop itself.
   ClickControl(u"Btn_Close");
@@ -69,7 +74,7 @@ TEST_F(TavloSharingTest, SameMacTwiceGivesTwoRowsAndOneLeaveRemovesTheFirst) {
   sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::Idle));
   sink->Post(new CHostedNetworkNotification(HostedNetworkEvent::DeviceLeft, device.get()));
   ASSERT_TRUE(WaitRows(1));
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"1 AA-BB-CC-DD-EE-01"}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"0 AA-BB-CC-DD-EE-01"}));
   EXPECT_EQ(tavlo_->hotspot().devices().GetCount(), 1u);
   EXPECT_TRUE(Visible(u"Btn_Close"));
 

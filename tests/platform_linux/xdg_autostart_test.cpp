@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/result.h"
+#include "platform/linux/utf.h"
 #include "platform_linux/test_dir.h"
 
 namespace platform {
@@ -52,6 +54,34 @@ TEST(XdgAutostartTest, ReadsOnlyAnEnabledDesktopEntry) {
   EXPECT_FALSE(store.Read(u"T"));
   put("[Desktop Entry]\nName=T\n");
   EXPECT_FALSE(store.Read(u"T"));
+}
+
+TEST(XdgAutostartTest, AFailingCallLeavesItsReasonAndPlace) {
+  TempDir dir;
+  XdgAutostart fresh(dir.path() + "/a");
+  EXPECT_EQ(fresh.LastFailure().code, 0u);
+
+  std::ofstream(dir.path() + "/file") << "x";
+  XdgAutostart under_file(dir.path() + "/file/autostart");
+  EXPECT_FALSE(under_file.Open());
+  EXPECT_EQ(under_file.LastFailure().code, 3u);  // ERROR_PATH_NOT_FOUND
+  EXPECT_EQ(under_file.LastFailure().place, posix::FromUtf8(dir.path() + "/file/autostart"));
+  EXPECT_FALSE(under_file.Write(u"Tavlo", u"x"));
+  EXPECT_EQ(under_file.LastFailure().code, 3u);
+
+  XdgAutostart store(dir.path() + "/b");
+  ASSERT_TRUE(store.Open());
+  EXPECT_FALSE(store.Write(u"../x", u"y"));
+  EXPECT_EQ(store.LastFailure().code, ERROR_INVALID_PARAMETER);
+  // A folder where the entry's file belongs can be neither replaced nor removed.
+  std::filesystem::create_directories(store.PathFor(u"Tavlo") + "/inside");
+  EXPECT_FALSE(store.Write(u"Tavlo", u"\"/t\" /start"));
+  EXPECT_NE(store.LastFailure().code, 0u);
+  EXPECT_EQ(store.LastFailure().place, posix::FromUtf8(store.PathFor(u"Tavlo")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(store.directory()), {}), 1)
+      << "no temporary file left behind";
+  EXPECT_FALSE(store.Remove(u"Tavlo"));
+  EXPECT_EQ(store.LastFailure().place, posix::FromUtf8(store.PathFor(u"Tavlo")));
 }
 
 }  // namespace
