@@ -37,7 +37,7 @@ class AdvertPaneTest : public ::testing::Test {
     ASSERT_TRUE(css.open(QIODevice::WriteOnly));
     css.write("p { color: #FF0000; }");
     css.close();
-    QByteArray page = "<html><head><link rel=\"stylesheet\" href=\"" +
+    QByteArray page = "<html><head><link rel=\"stylesheet\" type=\"text/css\" href=\"" +
                       QUrl::fromLocalFile(css.fileName()).toEncoded() +
                       "\"></head><body><p>欢迎使用Tavlo热点</p>"
                       "<p><a href=\"/files/setup.exe\">下载客户端</a> "

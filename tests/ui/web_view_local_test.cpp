@@ -137,14 +137,14 @@ class LocalContentTest : public ::testing::Test {
 };
 
 TEST_F(LocalContentTest, EndlessDeviceIsNeverRead) {
-  ShowAdvert("<link rel=\"stylesheet\" href=\"file:///dev/zero\">",
+  ShowAdvert("<link rel=\"stylesheet\" type=\"text/css\" href=\"file:///dev/zero\">",
              "<img src=\"file:///dev/zero\" width=\"20\" height=\"20\">"
              "<img src=\"/dev/zero\" width=\"20\" height=\"20\">");
   EXPECT_TRUE(Shows(u"页面已载入"));
 }
 
 TEST_F(LocalContentTest, NamedPipeIsNeverOpened) {
-  ShowAdvert("<link rel=\"stylesheet\" href=\"" + Url(pipe_) + "\">",
+  ShowAdvert("<link rel=\"stylesheet\" type=\"text/css\" href=\"" + Url(pipe_) + "\">",
              "<img src=\"" + Url(pipe_) + "\"><img src=\"" + Path(pipe_) + "\">");
   // Nobody holds the pipe open for reading: a writer that will not wait finds no reader.
   int fd = open(pipe_.c_str(), O_WRONLY | O_NONBLOCK);
@@ -175,9 +175,9 @@ TEST_F(LocalContentTest, LocalPictureIsNotShownWhateverTheAddress) {
 }
 
 TEST_F(LocalContentTest, LocalStyleSheetIsNotApplied) {
-  ShowAdvert("<link rel=\"stylesheet\" href=\"" + Url(style_) +
+  ShowAdvert("<link rel=\"stylesheet\" type=\"text/css\" href=\"" + Url(style_) +
                  "\">"
-                 "<link rel=\"stylesheet\" href=\"" +
+                 "<link rel=\"stylesheet\" type=\"text/css\" href=\"" +
                  Path(style_) +
                  "\">"
                  "<style>@import url(\"" +
