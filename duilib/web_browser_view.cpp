@@ -86,9 +86,13 @@ class PaneDocument : public QTextDocument {
  public:
   PaneDocument(QObject* parent, std::function<QVariant(int, const QUrl&)> loader)
       : QTextDocument(parent), loader_(std::move(loader)) {}
+  // The view goes first: from then on nothing is loaded.
+  void Detach() { loader_ = nullptr; }
 
  protected:
-  QVariant loadResource(int type, const QUrl& name) override { return loader_(type, name); }
+  QVariant loadResource(int type, const QUrl& name) override {
+    return loader_ ? loader_(type, name) : QVariant();
+  }
 
  private:
   std::function<QVariant(int, const QUrl&)> loader_;
@@ -124,6 +128,11 @@ HtmlView::HtmlView(QWidget* parent, CWebBrowserUI* owner) : QTextBrowser(parent)
   connect(this, &QTextBrowser::anchorClicked, this,
           [this](const QUrl& url) { Navigate(ResolveUrl(url).toString(), true); });
   ApplyHostInfo();
+}
+
+HtmlView::~HtmlView() {
+  if (auto* doc = dynamic_cast<PaneDocument*>(document()))
+    doc->Detach();
 }
 
 void HtmlView::Navigate(const QString& target, bool from_link) {

@@ -25,6 +25,7 @@ namespace DuiLib {
 class HtmlView : public QTextBrowser {
  public:
   HtmlView(QWidget* parent, CWebBrowserUI* owner);
+  ~HtmlView() override;
 
   // "about:blank" (or nothing) empties the page; http(s) loads asynchronously; a skin page
   // (kSkinScheme) shows at once; anything else is refused. `from_link` says a link in the page

@@ -23,8 +23,9 @@ namespace testing_qt {
 
 class UiWatchdog {
  public:
-  explicit UiWatchdog(std::chrono::milliseconds stall = std::chrono::seconds(4),
-                      long growth_mb = 256)
+  // Generous bounds: a busy machine must not trip them.
+  explicit UiWatchdog(std::chrono::milliseconds stall = std::chrono::seconds(10),
+                      long growth_mb = 512)
       : stall_(stall), limit_bytes_(Resident() + growth_mb * 1024 * 1024) {
     Beat();
     QObject::connect(&beat_, &QTimer::timeout, [this] { Beat(); });
