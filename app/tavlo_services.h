@@ -32,7 +32,8 @@ struct TavloServices {
                      std::map<DuiLib::CDuiString, bool>* checks,
                      POINT cursor)>
       open_tray_menu;
-  // The product web server, "http://host[:port]" (the program passes ui::WebHost()).
+  // The product web server, "http://host[:port]" (the program passes ui::WebHost()); empty
+  // when none is named: the pages that ship in the skin are shown.
   std::u16string web_host;
 
   // The hotspot's services.

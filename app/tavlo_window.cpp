@@ -198,8 +198,10 @@ void CTavlo::SetWindowIcon(UINT icon) {
 }
 
 void CTavlo::OpenWebPage(std::u16string_view path) {
-  if (services_.open_url)
-    services_.open_url(ui::WebPageUrl(path, services_.web_host));
+  // With no server named, the browser gets a copy of the page that ships in the skin.
+  const std::u16string url = ui::BrowserPageUrl(path, services_.web_host);
+  if (services_.open_url && !url.empty())
+    services_.open_url(url);
 }
 
 }  // namespace app

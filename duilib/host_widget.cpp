@@ -163,6 +163,13 @@ bool HostWidget::event(QEvent* e) {
       return true;
     }
     case QEvent::WindowActivate:
+      // A click-through window is never active (some platforms activate every window they
+      // show): the activation goes back to its owner.
+      if (WindowRecord* rec = FindRecord(hwnd_); rec && (rec->ex_style & WS_EX_TRANSPARENT)) {
+        if (HWND owner = GetWindowOwner(hwnd_))
+          SetForegroundWindow(owner);
+        return true;
+      }
       Send(WM_ACTIVATE, WA_ACTIVE, 0);
       Send(WM_NCACTIVATE, 1, 0);
       return true;

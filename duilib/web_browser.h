@@ -1,12 +1,15 @@
 // Hosted content: CActiveXUI (a native view created on demand or delayed) and CWebBrowserUI, a
 // light HTML view over Qt Network: HTTP(S) GET only, no scripts, no local files, rendered by
-// QTextDocument (web_browser_view.h). It is never a full browser engine. Every browser decision
+// QTextDocument (web_browser_view.h). Pages shipped in the skin are addressed as
+// "skin:/NAME.html" (kSkinScheme) and read from the skin in-process; what they name resolves to
+// other skin entries or to http(s). It is never a full browser engine. Every browser decision
 // goes through the event handler in the order below: navigation events, then the document-host
 // questions (context menu, host information, accelerators, ...), then downloads.
 //
 // Thread affinity: UI thread. Ownership: the handler is not owned and must outlive the control.
 // Failure: navigation errors go to NavigateError and leave an empty page in the control's
-// background colour; a refused address (not http or https) goes there too and keeps the page.
+// background colour; a refused address (not http, https or a skin page) goes there too and
+// keeps the page.
 #pragma once
 
 #include <QPointer>
@@ -19,6 +22,10 @@
 namespace DuiLib {
 
 class CWebBrowserUI;
+
+// Skin entries: "skin:/web/page.html" is the entry "web/page.html" of the skin archive (or
+// folder). Names are plain relative paths: letters, digits, '.', '_' and '-', no dot segments.
+inline constexpr char16_t kSkinScheme[] = u"skin";
 
 constexpr DWORD DOCHOSTUIFLAG_NO3DBORDER = 0x00000004;
 constexpr DWORD DOCHOSTUIFLAG_SCROLL_NO = 0x00000008;

@@ -2,12 +2,16 @@
 
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QWheelEvent>
+#include <functional>
 
 #include "duilib/qt_convert.h"
+#include "duilib/resources.h"
 
 namespace DuiLib {
 namespace {
@@ -15,20 +19,84 @@ namespace {
 // A page or image larger than this is not a page the pane shows.
 constexpr qint64 kMaxBodyBytes = 4 << 20;
 constexpr int kTransferTimeoutMs = 15000;
+constexpr int kMaxRedirects = 5;
+// Set on a reply whose redirect was refused: it ends as a failure, not a silent cancel.
+constexpr char kRefusedProperty[] = "tavloRefused";
 
 bool IsWebUrl(const QUrl& u) {
   return u.isValid() && !u.host().isEmpty() &&
          (u.scheme() == QLatin1String("http") || u.scheme() == QLatin1String("https"));
 }
 
-QNetworkRequest WebRequest(const QUrl& u) {
-  QNetworkRequest req(u);
-  // Redirects stay on http(s), never from https down to http.
-  req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                   QNetworkRequest::NoLessSafeRedirectPolicy);
-  req.setTransferTimeout(kTransferTimeoutMs);
-  return req;
+// The skin entry a skin address names, or false when it is not one (another scheme, a host,
+// a query, dot segments, hidden or odd names).
+bool SkinEntry(const QUrl& u, CDuiString* name) {
+  if (!u.isValid() || u.scheme() != QString::fromUtf16(kSkinScheme) || !u.host().isEmpty() ||
+      u.hasQuery())
+    return false;
+  QString path = u.path(QUrl::FullyDecoded);
+  if (!path.startsWith(u'/'))
+    return false;
+  path.remove(0, 1);
+  static const QRegularExpression kPart(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9._-]*$"));
+  for (const QString& part : path.split(u'/')) {
+    if (!kPart.match(part).hasMatch())
+      return false;
+  }
+  *name = FromQt(path);
+  return true;
 }
+
+// Reads a skin entry. From a skin folder only a regular file inside it counts: never a
+// device, a pipe or a link that leads elsewhere.
+bool ReadSkinEntry(const CDuiString& name, QByteArray* out) {
+  if (Resources::GetResourceZip().IsEmpty()) {
+    QFileInfo file(ToQt(Resources::GetResourcePath() + name));
+    QString root = QFileInfo(ToQt(Resources::GetResourcePath())).canonicalFilePath();
+    if (!file.isFile() || file.size() > kMaxBodyBytes || root.isEmpty() ||
+        !file.canonicalFilePath().startsWith(root + u'/'))
+      return false;
+  }
+  QByteArray data;
+  if (!Resources::Read(name, &data) || data.size() > kMaxBodyBytes)
+    return false;
+  *out = std::move(data);
+  return true;
+}
+
+bool IsPageName(const CDuiString& name) {
+  QString n = ToQt(name).toLower();
+  return n.endsWith(QLatin1String(".html")) || n.endsWith(QLatin1String(".htm"));
+}
+
+// Shown for every picture that is not (yet) a decoded one: a non-null answer keeps Qt from
+// trying the name as a file.
+const QImage& Placeholder() {
+  static const QImage kImage = [] {
+    QImage img(1, 1, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+  }();
+  return kImage;
+}
+
+// The view's document: every resource goes through the view and nowhere else. The base
+// class would read a file, a qrc: entry or a data: address by itself.
+class PaneDocument : public QTextDocument {
+ public:
+  PaneDocument(QObject* parent, std::function<QVariant(int, const QUrl&)> loader)
+      : QTextDocument(parent), loader_(std::move(loader)) {}
+  // The view goes first: from then on nothing is loaded.
+  void Detach() { loader_ = nullptr; }
+
+ protected:
+  QVariant loadResource(int type, const QUrl& name) override {
+    return loader_ ? loader_(type, name) : QVariant();
+  }
+
+ private:
+  std::function<QVariant(int, const QUrl&)> loader_;
+};
 
 // Decided on the headers, so that a download's body is never fetched.
 bool IsDownload(QNetworkReply* reply) {
@@ -55,9 +123,16 @@ HtmlView::HtmlView(QWidget* parent, CWebBrowserUI* owner) : QTextBrowser(parent)
     pal.setColor(QPalette::Base, ToQColor(owner->GetBkColor()));
     setPalette(pal);
   }
+  setDocument(
+      new PaneDocument(this, [this](int type, const QUrl& name) { return Resource(type, name); }));
   connect(this, &QTextBrowser::anchorClicked, this,
           [this](const QUrl& url) { Navigate(ResolveUrl(url).toString(), true); });
   ApplyHostInfo();
+}
+
+HtmlView::~HtmlView() {
+  if (auto* doc = dynamic_cast<PaneDocument*>(document()))
+    doc->Detach();
 }
 
 void HtmlView::Navigate(const QString& target, bool from_link) {
@@ -77,7 +152,10 @@ void HtmlView::Navigate(const QString& target, bool from_link) {
   }
   QUrl u(ToQt(url));
   bool blank = u.toString() == QLatin1String("about:blank") || u.isEmpty();
-  if (!blank && !IsWebUrl(u)) {
+  CDuiString entry;
+  QByteArray shipped;
+  bool skin_page = !blank && SkinEntry(u, &entry) && IsPageName(entry);
+  if (!blank && !IsWebUrl(u) && !(skin_page && ReadSkinEntry(entry, &shipped))) {
     // Refused, not attempted: the page on show stays.
     if (h) {
       bool cancel = false;
@@ -87,15 +165,11 @@ void HtmlView::Navigate(const QString& target, bool from_link) {
   }
   if (reply_)
     reply_->abort();
-  if (blank) {
-    base_ = QUrl();
-    setHtml(QString());
-    owner_->m_sUrl = url;
-    if (h)
-      h->NavigateComplete2(owner_, url);
+  if (blank || skin_page) {
+    Show(blank ? QUrl() : u, QString::fromUtf8(shipped), url);
     return;
   }
-  reply_ = net_.get(WebRequest(u));
+  reply_ = Get(u);
   QPointer<QNetworkReply> reply = reply_;
   connect(reply_, &QNetworkReply::metaDataChanged, this, [this, reply, url]() {
     if (reply && reply->error() == QNetworkReply::NoError && IsDownload(reply)) {
@@ -120,10 +194,34 @@ void HtmlView::Navigate(const QString& target, bool from_link) {
   });
 }
 
+QNetworkReply* HtmlView::Get(const QUrl& u) {
+  QNetworkRequest req(u);
+  req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                   QNetworkRequest::UserVerifiedRedirectPolicy);
+  req.setMaximumRedirectsAllowed(kMaxRedirects);
+  req.setTransferTimeout(kTransferTimeoutMs);
+  QNetworkReply* r = net_.get(req);
+  connect(r, &QNetworkReply::redirected, r, [r](const QUrl& to) {
+    bool down =
+        r->url().scheme() == QLatin1String("https") && to.scheme() != QLatin1String("https");
+    if (IsWebUrl(to) && !down) {
+      emit r->redirectAllowed();
+      return;
+    }
+    r->setProperty(kRefusedProperty, true);
+    r->abort();
+  });
+  return r;
+}
+
 void HtmlView::OnFinished(QNetworkReply* reply, const CDuiString& url, bool) {
   reply->deleteLater();
   if (reply == reply_)
     reply_ = nullptr;
+  if (reply->property(kRefusedProperty).toBool()) {
+    Fail(url, 0);
+    return;
+  }
   if (reply->error() == QNetworkReply::OperationCanceledError)
     return;
   if (reply->error() != QNetworkReply::NoError) {
@@ -134,12 +232,16 @@ void HtmlView::OnFinished(QNetworkReply* reply, const CDuiString& url, bool) {
     Download(url);
     return;
   }
-  base_ = reply->url();
-  QString html = QString::fromUtf8(reply->readAll());
+  Show(reply->url(), QString::fromUtf8(reply->readAll()), url);
+}
+
+void HtmlView::Show(const QUrl& base, QString html, const CDuiString& url) {
   // Scripts never run here; drop them so their text does not show either.
   html.remove(QRegularExpression(QStringLiteral("<script\\b[^>]*>[\\s\\S]*?</script>"),
                                  QRegularExpression::CaseInsensitiveOption));
+  base_ = base;
   images_.clear();
+  document()->setBaseUrl(base);
   setHtml(html);
   owner_->m_sUrl = url;
   if (owner_->m_pHandler)
@@ -147,31 +249,48 @@ void HtmlView::OnFinished(QNetworkReply* reply, const CDuiString& url, bool) {
 }
 
 QVariant HtmlView::loadResource(int type, const QUrl& name) {
-  // Style sheets and the like are not fetched; the base class would read local files.
+  return Resource(type, name);
+}
+
+QVariant HtmlView::Resource(int type, const QUrl& name) {
+  QUrl u = ResolveUrl(name);
+  CDuiString entry;
+  QByteArray data;
+  bool shipped = SkinEntry(u, &entry);
+  if (type == QTextDocument::StyleSheetResource) {
+    // Only the skin's own style sheets; a web one would come too late for the page anyway.
+    if (shipped && ReadSkinEntry(entry, &data))
+      return QString::fromUtf8(data);
+    return QString();
+  }
   if (type != QTextDocument::ImageResource)
     return QVariant();
-  QUrl u = ResolveUrl(name);
-  auto it = images_.find(u.toString());
-  if (it != images_.end())
+  const QString key = u.toString();
+  if (auto it = images_.find(key); it != images_.end())
     return it->second;
-  if (IsWebUrl(u)) {
-    images_[u.toString()] = QVariant();
-    QNetworkReply* r = net_.get(WebRequest(u));
-    connect(r, &QNetworkReply::downloadProgress, r, [r](qint64 got, qint64) {
-      if (got > kMaxBodyBytes)
-        r->abort();
-    });
-    connect(r, &QNetworkReply::finished, this, [this, r, u]() {
-      r->deleteLater();
-      QImage img;
-      if (r->error() == QNetworkReply::NoError && img.loadFromData(r->readAll())) {
-        images_[u.toString()] = img;
-        document()->addResource(QTextDocument::ImageResource, u, img);
-        document()->markContentsDirty(0, document()->characterCount());
-      }
-    });
+  QImage img;
+  if (shipped && ReadSkinEntry(entry, &data) && img.loadFromData(data)) {
+    images_[key] = img;
+    return img;
   }
-  return QVariant();
+  images_[key] = Placeholder();
+  if (!IsWebUrl(u))
+    return Placeholder();
+  QNetworkReply* r = Get(u);
+  connect(r, &QNetworkReply::downloadProgress, r, [r](qint64 got, qint64) {
+    if (got > kMaxBodyBytes)
+      r->abort();
+  });
+  connect(r, &QNetworkReply::finished, this, [this, r, u, key]() {
+    r->deleteLater();
+    QImage img;
+    if (r->error() == QNetworkReply::NoError && img.loadFromData(r->readAll())) {
+      images_[key] = img;
+      document()->addResource(QTextDocument::ImageResource, u, img);
+      document()->markContentsDirty(0, document()->characterCount());
+    }
+  });
+  return Placeholder();
 }
 
 void HtmlView::contextMenuEvent(QContextMenuEvent* e) {

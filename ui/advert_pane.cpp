@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "duilib/web_browser.h"
+#include "ui/shipped_pages.h"
 #include "ui/web_event_handler.h"
 
 namespace ui {
@@ -36,8 +37,7 @@ std::u16string ToU16(const QString& s) {
 
 std::u16string WebHost() {
   const char* env = std::getenv("TAVLO_WEB_HOST");
-  QString origin = env ? WebOrigin(QString::fromUtf8(env)) : QString();
-  return origin.isEmpty() ? std::u16string(kDefaultWebHost) : ToU16(origin);
+  return env ? ToU16(WebOrigin(QString::fromUtf8(env))) : std::u16string();
 }
 
 std::u16string WebPageUrl(std::u16string_view path, std::u16string_view host) {
@@ -54,6 +54,12 @@ std::u16string WebPageUrl(std::u16string_view path) {
   return WebPageUrl(path, WebHost());
 }
 
+std::u16string BrowserPageUrl(std::u16string_view path, std::u16string_view host) {
+  if (!host.empty())
+    return WebPageUrl(path, host);
+  return ExtractShippedPage(path, ShippedPagesFolder());
+}
+
 bool SetupAdvertPane(DuiLib::CPaintManagerUI& pm, std::u16string_view host) {
   DuiLib::CControlUI* control = pm.FindControl(kAdvertPaneName);
   // Checked rather than assumed: a layout that declares the name as another kind of control
@@ -65,7 +71,8 @@ bool SetupAdvertPane(DuiLib::CPaintManagerUI& pm, std::u16string_view host) {
   pane->SetDelayCreate(false);
   pane->SetWebBrowserEventHandler(GetWebEventHandler());
   pane->Navigate2(u"about:blank");
-  pane->Navigate2(DuiLib::CDuiString(WebPageUrl(kAdvertContainerPath, host)));
+  pane->Navigate2(DuiLib::CDuiString(host.empty() ? ShippedPageAddress(kAdvertContainerPath)
+                                                  : WebPageUrl(kAdvertContainerPath, host)));
   return true;
 }
 

@@ -7,6 +7,10 @@ namespace {
 // Built before start-up code runs; every menu window registers here.
 ObserverImpl g_menu_observer;
 
+// Posted to a menu window that lost the activation: by the time it arrives the focus has
+// landed, and moving between our own menu windows is no loss.
+constexpr UINT kCheckFocusMessage = WM_APP + 1;
+
 }  // namespace
 
 CMenuWnd::CMenuWnd(HWND parent) : m_hParent(parent) {}
@@ -92,13 +96,16 @@ CControlUI* CMenuWnd::CreateControl(LPCTSTR class_name) {
 }
 
 CMenuWnd* CMenuWnd::MenuAt(POINT screen) const {
-  HWND under = WindowFromPoint(screen);
-  if (!under)
+  return MenuOf(WindowFromPoint(screen));
+}
+
+CMenuWnd* CMenuWnd::MenuOf(HWND hwnd) {
+  if (!hwnd)
     return nullptr;
   ObserverImpl::Iterator it(GetMenuObserver());
   while (ReceiverImplBase* r = it.Next()) {
     auto* menu = dynamic_cast<CMenuWnd*>(r);
-    if (menu && menu->m_hWnd == under)
+    if (menu && menu->m_hWnd == hwnd)
       return menu;
   }
   return nullptr;
@@ -118,6 +125,7 @@ void CMenuWnd::SetRoundRegion() {
 
 LRESULT CMenuWnd::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
+  const HWND self = m_hWnd;
   switch (msg) {
     case WM_CREATE:
       result = OnCreate();
@@ -131,6 +139,9 @@ LRESULT CMenuWnd::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         // Closing with the mouse held would leave the menus above deaf to clicks outside.
         if (GetCapture() == m_hWnd && m_pOwner->GetManager())
           SetCapture(m_pOwner->GetManager()->GetPaintWindow());
+        // Likewise the keyboard: it goes back to the menu this one came from.
+        if (GetForegroundWindow() == m_hWnd && m_pOwner->GetManager())
+          SetForegroundWindow(m_pOwner->GetManager()->GetPaintWindow());
         ReturnSubItems();
         m_pOwner->SetPos(m_pOwner->GetPos());
         m_pOwner->SetFocus();
@@ -160,10 +171,25 @@ LRESULT CMenuWnd::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE)
+        DuiLib::PostMessage(m_hWnd, kCheckFocusMessage, 0, 0);
+      break;
+    case kCheckFocusMessage:
+      if (!MenuOf(GetForegroundWindow()) && !MenuOf(GetWindowOwner(GetForegroundWindow())))
+        GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, m_hWnd});
+      return 0;
     default:
       break;
   }
-  if (m_pm.MessageHandler(msg, wparam, lparam, result))
+  bool handled = m_pm.MessageHandler(msg, wparam, lparam, result);
+  // The paint manager lets the mouse go at every release, also of a press that chose nothing
+  // (a separator, the inset): the open menus take it back so that a press outside is seen.
+  // The handler may have ended the window, and this object with it.
+  if ((msg == WM_LBUTTONUP || msg == WM_MBUTTONUP) && IsWindow(self) && !GetCapture() &&
+      IsWindowVisible(self))
+    m_pm.SetCapture();
+  if (handled)
     return result;
   return CWindowWnd::HandleMessage(msg, wparam, lparam);
 }

@@ -5,7 +5,9 @@
 // WM_MENU_ITEM_CLICK.
 //
 // Usage: `(new CMenuWnd(owner))->Init(nullptr, u"menu.xml", &owner_pm, &checks, 1, cursor);`
-// and forget it. The menu closes on a chosen item, a button press outside every menu window,
+// and forget it. The menu closes on a chosen item, a button press outside every menu window
+// (the open menus hold the mouse capture for that, and take it back after every release),
+// the activation leaving the menu windows (another window or the desktop took the focus),
 // Escape or Left (that window only), or when another item of an ancestor menu opens its own
 // sub-menu.
 //
@@ -91,6 +93,8 @@ class CMenuWnd : public CWindowWnd,
   void SetRoundRegion();
   // The open menu window whose area holds the screen point, or nullptr.
   CMenuWnd* MenuAt(POINT screen) const;
+  // The open menu window with this handle, or nullptr.
+  static CMenuWnd* MenuOf(HWND hwnd);
   // Re-homes the owner item's sub-items with the owner (before this window's manager dies).
   void ReturnSubItems();
   // The owner item is going away: forget it and close now.

@@ -1,5 +1,6 @@
 // The main window's shell: device rows, the tray callback, the tray menu's items, the exit
 // sequence and the second instance.
+#include <QUrl>
 #include <filesystem>
 
 #include "duilib/web_browser.h"
@@ -148,6 +149,37 @@ TEST_F(TavloTest, AdvertPaneShowsTheServersPageAndLinksUseTheSameServer) {
   ClickControl(u"linkWebFriend");
   ASSERT_EQ(opened_urls_.size(), 1u);
   EXPECT_EQ(opened_urls_[0], web_host_ + u"/adv_2015/wifi/webContainerFriend.html");
+}
+
+TEST_F(TavloTest, WithNoServerNamedTheLinksOpenTheShippedPages) {
+  const std::filesystem::path runtime = dir_.path() / "runtime";
+  std::filesystem::create_directory(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  const char* saved = getenv("XDG_RUNTIME_DIR");
+  const std::string saved_value = saved ? saved : "";
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  web_host_.clear();
+  Open();
+  auto* pane = dynamic_cast<DuiLib::CWebBrowserUI*>(Find(u"ActiveXAdv"));
+  ASSERT_NE(pane, nullptr);
+  EXPECT_EQ(pane->GetCurrentUrl().str(), u"skin:/web/advContainer.html");
+  SendMenuClick(u"menu_Web");
+  ClickControl(u"linkWebUrl");
+  ClickControl(u"linkWebFriend");
+  if (saved)
+    setenv("XDG_RUNTIME_DIR", saved_value.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+  const auto file_url = [&runtime](const char* name) {
+    return QUrl::fromLocalFile(QString::fromStdString((runtime / "tavlo" / "web" / name).string()))
+        .toString()
+        .toStdU16String();
+  };
+  ASSERT_EQ(opened_urls_.size(), 3u);
+  EXPECT_EQ(opened_urls_[0], file_url("webContainer.html"));
+  EXPECT_EQ(opened_urls_[1], opened_urls_[0]);
+  EXPECT_EQ(opened_urls_[2], file_url("webContainerFriend.html"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(runtime / "tavlo" / "web" / "webContainer.html"));
 }
 
 TEST_F(TavloTest, ExitDuringStartFinishesTheStartThenShutsDown) {

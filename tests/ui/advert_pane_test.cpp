@@ -14,6 +14,7 @@
 
 #include "duilib/UIlib.h"
 #include "support_qt/qt_input.h"
+#include "tests/ui/advert_window.h"
 #include "tests/ui/http_test_server.h"
 #include "tests/ui/url_recorder.h"
 #include "ui/advert_pane.h"
@@ -28,45 +29,6 @@ using DuiLib::CWebBrowserUI;
 const QByteArray kAdvertPath = QByteArray("/adv_2015/wifi/advContainer.html");
 const QByteArray kSetupPath = "/files/setup.exe";
 
-// The custom handler as the program uses it, with a record of what the browser told it.
-class RecordingHandler : public CCustomWebEventHandler {
- public:
-  void NavigateError(CWebBrowserUI*, const CDuiString& url, int, bool*) override {
-    errors.push_back(url.str());
-  }
-  void NavigateComplete2(CWebBrowserUI*, const CDuiString& url) override {
-    completed.push_back(url.str());
-  }
-  HRESULT Download(CWebBrowserUI* browser, const CDuiString& url) override {
-    downloads.push_back(url.str());
-    return CCustomWebEventHandler::Download(browser, url);
-  }
-  std::vector<std::u16string> errors, completed, downloads;
-};
-
-// The main window's layout and its pages, with the pane set up as the program does it.
-class AdvertWindow : public DuiLib::WindowImplBase {
- public:
-  bool pane_found = false;
-
- protected:
-  LPCTSTR GetWindowClassName() const override { return u"AdvertTest"; }
-  CDuiString GetSkinFolder() override { return u""; }
-  CDuiString GetSkinFile() override { return u"tavlo.xml"; }
-  DuiLib::UILIB_RESOURCETYPE GetResourceType() const override { return DuiLib::UILIB_ZIP; }
-  CDuiString GetZIPFileName() const override { return u"skin.zip"; }
-  DuiLib::CControlUI* CreateControl(LPCTSTR name) override {
-    for (const char16_t* page : {u"PageSet", u"PageUsers", u"PageTip"}) {
-      if (DuiLib::EqualsNoCase(name, page)) {
-        DuiLib::CDialogBuilder builder;
-        return builder.Create(CDuiString(page) + u".xml", nullptr, nullptr, &m_PaintManager);
-      }
-    }
-    return nullptr;
-  }
-  void InitWindow() override { pane_found = SetupAdvertPane(m_PaintManager); }
-};
-
 class AdvertPaneTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +37,7 @@ class AdvertPaneTest : public ::testing::Test {
     ASSERT_TRUE(css.open(QIODevice::WriteOnly));
     css.write("p { color: #FF0000; }");
     css.close();
-    QByteArray page = "<html><head><link rel=\"stylesheet\" href=\"" +
+    QByteArray page = "<html><head><link rel=\"stylesheet\" type=\"text/css\" href=\"" +
                       QUrl::fromLocalFile(css.fileName()).toEncoded() +
                       "\"></head><body><p>欢迎使用Tavlo热点</p>"
                       "<p><a href=\"/files/setup.exe\">下载客户端</a> "

@@ -7,6 +7,7 @@ namespace testing_qt {
 HttpTestServer::HttpTestServer() {
   QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+      ++connections_;
       auto* request = new QByteArray;
       QObject::connect(socket, &QObject::destroyed, [request] { delete request; });
       QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
@@ -68,7 +69,7 @@ void HttpTestServer::Answer(QTcpSocket* socket, const QByteArray& path) {
   }
   const Response& r = it->second;
   qint64 length = r.declared_length > r.body.size() ? r.declared_length : r.body.size();
-  socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + r.content_type +
+  socket->write("HTTP/1.1 " + r.status + "\r\nContent-Type: " + r.content_type +
                 "\r\nContent-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n" +
                 r.extra_headers + "\r\n" + r.body);
   if (length == r.body.size()) {

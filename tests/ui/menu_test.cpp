@@ -101,6 +101,50 @@ TEST_F(MenuTest, ClickOutsideClosesTheWholeCascade) {
   EXPECT_TRUE(owner_.clicks.empty());
 }
 
+TEST_F(MenuTest, PressOutsideClosesEveryMenuAfterAClickThatChoseNothing) {
+  // The separator, the list's inset above the first item, and both with a sub-menu open.
+  for (bool cascade : {false, true}) {
+    CMenuWnd* root = OpenRoot(kAt, 0);
+    if (cascade) {
+      Hover(root, u"item_more");
+      ASSERT_EQ(Menus().size(), 2u);
+    }
+    Click(root->GetHWND(), Center(root, u"item_line"));
+    Click(root->GetHWND(), POINT{Rect(root->GetHWND()).left + 20, Rect(root->GetHWND()).top + 2});
+    ASSERT_EQ(Menus().empty(), false);
+    Click(owner_.GetHWND(), POINT{10, 10});
+    EXPECT_TRUE(Menus().empty()) << "cascade " << cascade;
+    CMenuWnd::GetMenuObserver().BroadcastReverse(MenuParam{MENU_CLOSE_ALL, nullptr});
+    testing_qt::Pump();
+  }
+  EXPECT_TRUE(owner_.clicks.empty());
+}
+
+TEST_F(MenuTest, LosingTheFocusClosesEveryMenu) {
+  QWidget other;
+  other.setGeometry(600, 400, 80, 40);
+  other.show();
+  auto active_is = [](HWND h) {
+    return testing_qt::WaitUntil([h] { return GetForegroundWindow() == h; });
+  };
+  CMenuWnd* root = OpenRoot(kAt, 0);
+  ASSERT_TRUE(active_is(root->GetHWND()));
+  // The focus moving from menu to menu is no loss.
+  Hover(root, u"item_more");
+  ASSERT_EQ(Menus().size(), 2u);
+  Key(root, Qt::Key_Down);
+  EXPECT_EQ(Menus().size(), 2u);
+  other.activateWindow();
+  EXPECT_TRUE(testing_qt::WaitUntil([] { return Menus().empty(); }));
+  // Nor does it matter who holds the mouse: a root that never had it closes all the same.
+  root = OpenRoot(kAt, 0);
+  ASSERT_TRUE(active_is(root->GetHWND()));
+  ReleaseCapture();
+  SetForegroundWindow(owner_.GetHWND());
+  EXPECT_TRUE(testing_qt::WaitUntil([] { return Menus().empty(); }));
+  EXPECT_TRUE(owner_.clicks.empty());
+}
+
 TEST_F(MenuTest, EscapeInASubMenuClosesOnlyItAndFocusesTheOwnerItem) {
   CMenuWnd* root = OpenRoot(kAt, 0);
   CMenuElementUI* more = Item(root, u"item_more");
@@ -114,7 +158,8 @@ TEST_F(MenuTest, EscapeInASubMenuClosesOnlyItAndFocusesTheOwnerItem) {
   EXPECT_EQ(one->GetManager(), &root->GetPaintManager());
   EXPECT_EQ(one->GetParent(), more);
   EXPECT_FALSE(one->IsVisible());
-  // The root still hears a click outside.
+  // The keyboard is back with the root, and the root still hears a click outside.
+  EXPECT_TRUE(testing_qt::WaitUntil([root] { return GetForegroundWindow() == root->GetHWND(); }));
   Click(owner_.GetHWND(), POINT{10, 10});
   EXPECT_TRUE(Menus().empty());
 }

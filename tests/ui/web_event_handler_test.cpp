@@ -67,14 +67,14 @@ class WebHostTest : public ::testing::Test {
 
 TEST_F(WebHostTest, EnvironmentNamesTheServerWhenItIsOne) {
   unsetenv("TAVLO_WEB_HOST");
-  EXPECT_EQ(WebHost(), kDefaultWebHost);
+  EXPECT_EQ(WebHost(), u"");  // no server: the shipped pages
   EXPECT_EQ(HostFor("127.0.0.1:8080"), u"http://127.0.0.1:8080");
   EXPECT_EQ(HostFor(" https://Example.COM/ "), u"https://example.com");
   EXPECT_EQ(HostFor("http://[::1]:81"), u"http://[::1]:81");
-  // Anything that would change the page paths or leave the web falls back to the default.
+  // Anything that would change the page paths or leave the web names no server.
   for (const char* bad : {"", "ftp://example.com", "file:///srv/www", "http://x/sub",
                           "http://x/?q=1", "http://user:pw@x", "http://", "javascript:alert(1)"})
-    EXPECT_EQ(HostFor(bad), kDefaultWebHost) << bad;
+    EXPECT_EQ(HostFor(bad), u"") << bad;
 }
 
 TEST_F(WebHostTest, PageUrlsJoinHostAndPathWithOneSlash) {

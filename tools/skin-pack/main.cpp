@@ -1,4 +1,5 @@
-// tavlo-skin-pack: packs every file of a folder into a zip at the archive's root.
+// tavlo-skin-pack: packs every file of a folder into a zip, named by its path inside the
+// folder ("menu.xml", "web/advContainer.html").
 //
 //   tavlo-skin-pack OUTPUT.zip FOLDER
 //
@@ -34,9 +35,9 @@ int main(int argc, char** argv) {
 
   std::error_code ec;
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec)) {
     if (entry.is_regular_file())
-      names.push_back(entry.path().filename().string());
+      names.push_back(entry.path().lexically_relative(folder).generic_string());
   }
   if (ec)
     return Fail("cannot read " + folder.string() + ": " + ec.message());
