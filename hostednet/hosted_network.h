@@ -31,7 +31,7 @@
 
 constexpr HRESULT kHostedNetworkNotReady = HresultFromWin32(ERROR_INVALID_STATE);
 // GetKey found no usable passphrase and could not make one: the random source failed.
-constexpr HRESULT kDefaultKeyUnavailable = HresultFromWin32(ERROR_GEN_FAILURE);
+constexpr HRESULT kDefaultKeyUnavailable = HresultFromWin32(31);  // ERROR_GEN_FAILURE
 
 class CHostedNetwork {
  public:
