@@ -1,5 +1,7 @@
 // CTavlo: the start/stop sequence. The UI thread validates and queues; the worker applies the
 // name and password, drives the hotspot, and hands each resulting UI change to the UI thread.
+#include <algorithm>
+
 #include "app/tavlo.h"
 
 namespace app {
@@ -67,7 +69,11 @@ void CTavlo::OnRunClicked() {
   requested_ssid_ = ssid;
 
   const std::u16string password = edit_pwd_ ? edit_pwd_->GetText().str() : std::u16string();
-  bool password_ok = password.size() >= kMinPasswordChars && password.size() <= kMaxPasswordChars;
+  // Printable ASCII only: that is all a WPA2 access point takes, and it would refuse the rest
+  // at the start.
+  bool password_ok = password.size() >= kMinPasswordChars && password.size() <= kMaxPasswordChars &&
+                     std::all_of(password.begin(), password.end(),
+                                 [](char16_t c) { return c >= 0x20 && c <= 0x7E; });
   if (password_ok) {
     // Likewise 8 to 63 bytes, every character representable.
     DWORD size = 0;

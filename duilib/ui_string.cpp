@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/utf.h"
+
 namespace DuiLib {
 namespace {
 
@@ -11,34 +13,9 @@ char16_t FoldAscii(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
+// Formatted numbers and %S arguments; text that is not UTF-8 shows U+FFFD where it breaks.
 void AppendUtf8(std::u16string& out, std::string_view in) {
-  size_t i = 0;
-  while (i < in.size()) {
-    unsigned char c = static_cast<unsigned char>(in[i]);
-    char32_t cp = 0xFFFD;
-    size_t n = 1;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c >> 5) == 6 && i + 1 < in.size()) {
-      cp = ((c & 0x1F) << 6) | (in[i + 1] & 0x3F);
-      n = 2;
-    } else if ((c >> 4) == 14 && i + 2 < in.size()) {
-      cp = ((c & 0x0F) << 12) | ((in[i + 1] & 0x3F) << 6) | (in[i + 2] & 0x3F);
-      n = 3;
-    } else if ((c >> 3) == 30 && i + 3 < in.size()) {
-      cp = ((c & 0x07) << 18) | ((in[i + 1] & 0x3F) << 12) | ((in[i + 2] & 0x3F) << 6) |
-           (in[i + 3] & 0x3F);
-      n = 4;
-    }
-    i += n;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
+  out += *base::Utf8ToUtf16(in, base::InvalidText::kReplace);
 }
 
 }  // namespace
@@ -63,37 +40,11 @@ CDuiString::CDuiString(const char16_t* s, int len) {
 }
 
 CDuiString CDuiString::FromUtf8(std::string_view utf8) {
-  std::u16string out;
-  AppendUtf8(out, utf8);
-  return out;
+  return *base::Utf8ToUtf16(utf8, base::InvalidText::kReplace);
 }
 
 std::string CDuiString::ToUtf8() const {
-  std::string out;
-  for (size_t i = 0; i < s_.size(); ++i) {
-    char32_t cp = s_[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s_.size() && s_[i + 1] >= 0xDC00 &&
-        s_[i + 1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s_[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
+  return *base::Utf16ToUtf8(s_, base::InvalidText::kReplace);
 }
 
 void CDuiString::Assign(const CDuiString& s, int len) {

@@ -20,7 +20,8 @@ class CDuiString {
   CDuiString(std::u16string s) : s_(std::move(s)) {}  // NOLINT(runtime/explicit)
   CDuiString(std::u16string_view s) : s_(s) {}        // NOLINT(runtime/explicit)
 
-  // UTF-8 in and out, for literals in tests and for file names.
+  // UTF-8 in and out, for literals in tests and for file names. Ill-formed parts (bytes that
+  // are not UTF-8, unpaired surrogates) become U+FFFD, as base/utf.h says.
   static CDuiString FromUtf8(std::string_view utf8);
   std::string ToUtf8() const;
 

@@ -17,8 +17,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "base/random.h"
 #include "base/ref_object_list.h"
 #include "base/result.h"
 #include "hostednet/hosted_network_notification_sink.h"
@@ -28,6 +30,8 @@
 #include "platform/wlan_api.h"
 
 constexpr HRESULT kHostedNetworkNotReady = HresultFromWin32(ERROR_INVALID_STATE);
+// GetKey found no usable passphrase and could not make one: the random source failed.
+constexpr HRESULT kDefaultKeyUnavailable = HresultFromWin32(31);  // ERROR_GEN_FAILURE
 
 class CHostedNetwork {
  public:
@@ -66,9 +70,10 @@ class CHostedNetwork {
   HRESULT GetSsid(std::u16string* text);
   // Always S_OK; writes the passphrase persistently when it converts (8 to 63 bytes).
   HRESULT SetKey(const std::u16string& text);
-  // Always S_OK. *text gets the system's passphrase; when there is none (or it is a raw key,
-  // or not valid in the code page) the default passphrase is written persistently and given.
-  // Untouched when the query fails.
+  // S_OK, *text = the system's passphrase. When there is none (or it is a raw key, or not
+  // valid in the code page) a new random passphrase (DefaultKey) is written persistently and
+  // given, so later reads give the same one. *text is untouched when the query fails (S_OK)
+  // and when the random source fails (kDefaultKeyUnavailable; nothing is written).
   HRESULT GetKey(std::u16string* text);
   // Always S_OK; *device_id gets IPDeviceID, untouched when the status cannot be read.
   HRESULT QueryDeviceId(GUID* device_id);
@@ -83,7 +88,13 @@ class CHostedNetwork {
   // `size` is in bytes, in and out; the result is 8 to 63 bytes and a zero byte.
   // ERROR_MORE_DATA stores the need; every other error sets *size to 0.
   DWORD PassphraseFromText(const WCHAR* text, DWORD length, BYTE* buffer, DWORD* size) const;
-  static std::u16string DefaultKey();
+  // 12 characters drawn uniformly from lower-case letters and digits without look-alikes
+  // (no 0/o, 1/l/i), easy to type on a phone; nullopt when `source` fails.
+  static std::optional<std::u16string> DefaultKey(const base::RandomSource& source);
+
+  // Where GetKey draws a new passphrase from; the system's cryptographic source unless a test
+  // stands in for it. Worker thread, before the first GetKey that needs it.
+  void set_random_source(base::RandomSource source) { random_ = std::move(source); }
 
  private:
   static void NotificationCallback(const WLAN_NOTIFICATION_DATA* data, void* context);
@@ -105,6 +116,7 @@ class CHostedNetwork {
 
   platform::WlanApi* const api_;
   const platform::CodePage* const code_page_;
+  base::RandomSource random_ = base::SystemRandomBytes;
 
   std::recursive_mutex lock_;  // guards everything below; Open re-enters it
   std::unique_ptr<CSinkIdleEvent> sink_idle_;

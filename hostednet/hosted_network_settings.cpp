@@ -2,20 +2,24 @@
 // hosted-network function is looked up by name at each use; a missing one is not an error.
 #include <cstring>
 
+#include "base/random.h"
 #include "hostednet/hosted_network.h"
 #include "hostednet/wlan_buffer.h"
 #include "platform/hosted_network_functions.h"
 
 namespace {
 
-constexpr char16_t kDefaultKey[] = u"40718253";
+// Lower-case letters and digits that cannot be taken for one another on a small screen:
+// no 0/o and no 1/l/i.
+constexpr char16_t kDefaultKeyAlphabet[] = u"abcdefghjkmnpqrstuvwxyz23456789";
+constexpr size_t kDefaultKeyLength = 12;
 constexpr char16_t kUnshownSsid[] = u"ztzj";
 constexpr DWORD kTextCapacity = 256;
 
 }  // namespace
 
-std::u16string CHostedNetwork::DefaultKey() {
-  return kDefaultKey;
+std::optional<std::u16string> CHostedNetwork::DefaultKey(const base::RandomSource& source) {
+  return base::RandomText(kDefaultKeyAlphabet, kDefaultKeyLength, source);
 }
 
 HRESULT CHostedNetwork::SetSsid(const std::u16string& text) {
@@ -95,10 +99,13 @@ HRESULT CHostedNetwork::GetKey(std::u16string* text) {
       return S_OK;
     }
   }
-  // No usable passphrase: the default one is stored, persistently, and shown.
-  std::u16string fallback = DefaultKey();
-  SetKey(fallback);
-  *text = fallback;
+  // No usable passphrase: a new random one is stored, persistently, and shown. Without a
+  // random source there is no key to offer: a fixed one would be the same on every machine.
+  std::optional<std::u16string> fallback = DefaultKey(random_);
+  if (!fallback)
+    return kDefaultKeyUnavailable;
+  SetKey(*fallback);
+  *text = *fallback;
   return S_OK;
 }
 

@@ -5,41 +5,23 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "platform/code_page.h"
+#include "base/utf.h"
 
 extern char** environ;
 
 namespace platform {
 
-namespace {
-
-// Empty when the text is not valid UTF-16.
-std::string ToUtf8(const std::u16string& text) {
-  static const IconvCodePage utf8("UTF-8");
-  if (text.empty())
-    return {};
-  const int wide = static_cast<int>(text.size());
-  int size = utf8.WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return {};
-  std::string bytes(static_cast<size_t>(size), '\0');
-  size =
-      utf8.WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, bytes.data(), size, nullptr, nullptr);
-  if (size <= 0)
-    return {};
-  bytes.resize(static_cast<size_t>(size));
-  return bytes;
-}
-
-}  // namespace
-
 void ShellCommandRunner::RunDetached(const std::u16string& command_line) {
-  std::string command = ToUtf8(command_line);
-  if (command.empty())
+  // A line that is not well-formed is dropped rather than run with something else in it; so
+  // is one with a NUL, which would cut it short.
+  std::optional<std::string> utf8 = base::Utf16ToUtf8(command_line, base::InvalidText::kRefuse);
+  if (!utf8 || utf8->empty() || utf8->find('\0') != std::string::npos)
     return;
+  std::string command = std::move(*utf8);
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;

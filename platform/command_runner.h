@@ -19,8 +19,8 @@ class CommandRunner {
 };
 
 // Runs the line with /bin/sh -c in a process group of its own, with its standard streams on
-// /dev/null. A thread of its own reaps each child, so no zombie is left; the object may go
-// away while children still run.
+// /dev/null. A line that is not well-formed UTF-16, or holds a NUL, is dropped. A thread of its own
+// reaps each child, so no zombie is left; the object may go away while children still run.
 class ShellCommandRunner final : public CommandRunner {
  public:
   void RunDetached(const std::u16string& command_line) override;

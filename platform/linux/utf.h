@@ -1,6 +1,7 @@
-// UTF-8 <-> UTF-16 for file names, command lines and files the system shares with us.
+// UTF-8 <-> UTF-16 for file names, command lines and files the system shares with us: the
+// codec of base/utf.h with replacement, because such text must always be shown or passed on.
 //
-// Malformed input never fails: each bad byte or lone surrogate becomes U+FFFD. Thread-safe.
+// Malformed input never fails: each ill-formed part becomes U+FFFD. Thread-safe.
 #pragma once
 
 #include <string>

@@ -4,28 +4,15 @@
 
 #include "base/guid.h"
 #include "base/result.h"
-#include "platform/code_page.h"
+#include "base/utf.h"
 
 namespace platform::sim {
 
 namespace {
 
-const IconvCodePage& Utf8() {
-  static const IconvCodePage utf8("UTF-8");
-  return utf8;
-}
-
+// Names are shown whatever they hold.
 std::string ToUtf8(const std::u16string& text) {
-  if (text.empty())
-    return {};
-  const int wide = static_cast<int>(text.size());
-  int size =
-      Utf8().WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (size <= 0)
-    return "?";
-  std::string bytes(static_cast<size_t>(size), '\0');
-  Utf8().WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, bytes.data(), size, nullptr, nullptr);
-  return bytes;
+  return *base::Utf16ToUtf8(text, base::InvalidText::kReplace);
 }
 
 // Quoted when the bytes are printable UTF-8, else in hexadecimal.
@@ -34,8 +21,7 @@ std::string DescribeSsid(const DOT11_SSID& ssid) {
   if (length == 0)
     return "(none)";
   const char* bytes = reinterpret_cast<const char*>(ssid.ucSSID);
-  bool printable = Utf8().MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes,
-                                              static_cast<int>(length), nullptr, 0) > 0;
+  bool printable = base::IsValidUtf8(std::string_view(bytes, length));
   for (ULONG i = 0; printable && i < length; ++i)
     printable = static_cast<unsigned char>(bytes[i]) >= 0x20 && bytes[i] != 0x7F;
   if (printable)

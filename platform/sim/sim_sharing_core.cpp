@@ -101,15 +101,15 @@ bool SharingCore::installed() const {
 
 std::vector<SimConnection> SharingCore::ConnectionsLocked(
     const GUID& wireless,
-    const std::optional<GUID>& adapter) const {
+    const std::optional<VirtualAdapterState>& adapter) const {
   std::vector<SimConnection> list;
   list.push_back({kWiredGuid, u"以太网", u"Realtek PCIe GbE Family Controller",
                   NCS_MEDIA_DISCONNECTED, NCM_LAN, false});
   list.push_back(
       {wireless, u"WLAN", u"Intel(R) Wi-Fi 6 AX201 160MHz", NCS_CONNECTED, NCM_LAN, false});
   if (adapter) {
-    list.push_back({*adapter, u"本地连接* 2", u"Microsoft Hosted Network Virtual Adapter",
-                    NCS_CONNECTED, NCM_LAN, false});
+    list.push_back({adapter->guid, u"本地连接* 2", u"Microsoft Hosted Network Virtual Adapter",
+                    adapter->active ? NCS_CONNECTED : NCS_MEDIA_DISCONNECTED, NCM_LAN, false});
   }
   list.insert(list.end(), added_.begin(), added_.end());
   std::erase_if(list, [&](const SimConnection& c) { return removed_.count(c.guid) > 0; });
@@ -123,7 +123,7 @@ std::vector<SimConnection> SharingCore::ConnectionsLocked(
 
 std::vector<SimConnection> SharingCore::Connections() const {
   GUID wireless = view_.WirelessInterfaceGuid();
-  std::optional<GUID> adapter = view_.ActiveVirtualAdapter();
+  std::optional<VirtualAdapterState> adapter = view_.VirtualAdapter();
   std::lock_guard<std::mutex> hold(lock_);
   return ConnectionsLocked(wireless, adapter);
 }
@@ -138,7 +138,7 @@ std::optional<SimConnection> SharingCore::FindLive(const GUID& guid) const {
 
 std::vector<SimConnection> SharingCore::ListForEnumerator(bool reset) {
   GUID wireless = view_.WirelessInterfaceGuid();
-  std::optional<GUID> adapter = view_.ActiveVirtualAdapter();
+  std::optional<VirtualAdapterState> adapter = view_.VirtualAdapter();
   std::lock_guard<std::mutex> hold(lock_);
   std::vector<SimConnection> list = ConnectionsLocked(wireless, adapter);
   if (reset) {

@@ -79,7 +79,8 @@ class SharingCore {
   void SetInstalled(bool installed);
   bool installed() const;
 
-  // Connections as listed now: wired, wireless, the virtual adapter while active, then added ones.
+  // Connections as listed now: wired, wireless, the virtual adapter once installed (connected
+  // while the hosted network is active, media disconnected otherwise), then added ones.
   std::vector<SimConnection> Connections() const;
   std::optional<SimConnection> FindLive(const GUID& guid) const;
   // What a new or reset enumerator lists; `reset` consumes a pending ListMoreAfterNextReset.
@@ -105,8 +106,9 @@ class SharingCore {
     int skip = 0;
   };
 
-  std::vector<SimConnection> ConnectionsLocked(const GUID& wireless,
-                                               const std::optional<GUID>& adapter) const;
+  std::vector<SimConnection> ConnectionsLocked(
+      const GUID& wireless,
+      const std::optional<VirtualAdapterState>& adapter) const;
   HRESULT SaveLocked(SharingRoles roles);
 
   HostedNetworkView& view_;

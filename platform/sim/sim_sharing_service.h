@@ -1,10 +1,12 @@
 // SimSharingService: the simulated connection-sharing service.
 //
 // It lists the wired connection "以太网" (cable unplugged unless told otherwise), the wireless
-// connection "WLAN" whose GUID is the view's wireless interface, and, while the hosted network is
-// active, the virtual adapter "本地连接* 2" whose GUID is the hosted network's IPDeviceID; all of
-// media type NCM_LAN. Each connection's sharing role is kept in "sharing.state" in the state
-// folder, so a second service (or a second run) sees what the first one set.
+// connection "WLAN" whose GUID is the view's wireless interface, and the virtual adapter
+// "本地连接* 2" whose GUID is the hosted network's IPDeviceID: as the real service does, from the
+// first time the hosted network was allowed on, connected while it is active and media
+// disconnected (so still sharable) otherwise. All of media type NCM_LAN. Each connection's sharing
+// role is kept in "sharing.state" in the state folder, so a second service (or a second run) sees
+// what the first one set.
 //
 // It enforces what the real service does: at most one public and one private connection.
 // EnableSharing fails with kSharingRoleTaken while another connection holds the role (nothing is

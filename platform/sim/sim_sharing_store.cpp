@@ -1,19 +1,20 @@
 #include "platform/sim/sim_sharing_store.h"
 
+#include "platform/sim/state_file_reader.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <fstream>
 
 namespace platform::sim {
 
 namespace {
 
 constexpr std::string_view kHeader = "tavlo-sim sharing 1";
-// Anything larger is not a file this service wrote.
-constexpr std::uintmax_t kMaxFileSize = 64 * 1024;
+// A valid file holds a header and at most two roles: well under this.
+constexpr std::size_t kMaxFileSize = 4096;
 
 std::string_view RoleName(SHARINGCONNECTIONTYPE role) {
   return role == ICSSHARINGTYPE_PUBLIC ? "public" : "private";
@@ -34,7 +35,8 @@ int WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-SharingStore::SharingStore(std::filesystem::path dir) : dir_(std::move(dir)) {}
+SharingStore::SharingStore(std::filesystem::path dir, StateFileOpener open)
+    : dir_(std::move(dir)), open_(std::move(open)) {}
 
 std::string SharingStore::Format(const SharingRoles& roles) {
   std::string text(kHeader);
@@ -88,40 +90,39 @@ std::optional<SharingRoles> SharingStore::Parse(std::string_view text) {
 
 SharingRoles SharingStore::Load() {
   damaged_ = false;
-  std::error_code ec;
-  std::filesystem::path file = path();
-  if (!std::filesystem::exists(file, ec))
-    return {};
-  std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (ec || size > kMaxFileSize) {
-    damaged_ = true;
-    return {};
+  unreadable_ = 0;
+  StateFileRead read = ReadStateFile(path(), kMaxFileSize, open_);
+  std::optional<SharingRoles> roles;
+  if (read.outcome == StateFileRead::Outcome::kRead) {
+    roles = Parse(read.text);
+    if (!roles)
+      read = DamagedStateFile("not a state file this version can read");
   }
-  std::ifstream in(file, std::ios::binary);
-  std::string text(static_cast<size_t>(size), '\0');
-  if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-    damaged_ = true;
-    return {};
-  }
-  std::optional<SharingRoles> roles = Parse(text);
-  if (!roles) {
-    damaged_ = true;
-    return {};
+  ReportStateFile(path(), read);
+  switch (read.outcome) {
+    case StateFileRead::Outcome::kMissing:
+      return {};
+    case StateFileRead::Outcome::kDamaged:
+      damaged_ = true;
+      return {};
+    case StateFileRead::Outcome::kUnreadable:
+      unreadable_ = read.error;
+      return {};
+    case StateFileRead::Outcome::kRead:
+      break;
   }
   return *roles;
 }
 
 int SharingStore::Save(const SharingRoles& roles) {
+  if (unreadable_)
+    return unreadable_;  // it may hold the user's roles: never replace what could not be read
   std::error_code ec;
   std::filesystem::create_directories(dir_, ec);
   if (ec)
     return ec.value();
-  if (damaged_) {
-    std::filesystem::copy_file(path(), dir_ / "sharing.state.damaged",
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory)
-      return ec.value();
-  }
+  if (damaged_ && !SetAsideDamaged(path()))
+    return errno ? errno : EIO;
 
   // A name of its own per writer, so two services saving at once never share a temporary file.
   static std::atomic<unsigned> serial{0};

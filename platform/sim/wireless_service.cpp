@@ -35,8 +35,8 @@ bool SameLibraryName(const WCHAR* name) {
 
 }  // namespace
 
-WirelessService::WirelessService(const std::filesystem::path& state_dir)
-    : file_(state_dir / kStateFileName) {
+WirelessService::WirelessService(const std::filesystem::path& state_dir, StateFileOpener open)
+    : file_(state_dir / kStateFileName, std::move(open)) {
   file_.Load(&persistent_);
   state_ = Available() ? wlan_hosted_network_idle : wlan_hosted_network_unavailable;
   thread_ = std::thread(&WirelessService::Run, this);
@@ -363,6 +363,7 @@ WirelessService::Snapshot WirelessService::GetSnapshot() const {
     snapshot.key = SecondaryKey{persistent_.key, persistent_.key_is_passphrase, true};
   snapshot.peers = peers_;
   snapshot.device_id = state_ == wlan_hosted_network_active ? device_id_ : GUID_NULL;
+  snapshot.adapter_installed = persistent_.adapter_installed;
   snapshot.open_clients = clients_.size();
   for (const auto& [client, entry] : clients_)
     snapshot.registered_clients += entry.source != WLAN_NOTIFICATION_SOURCE_NONE;

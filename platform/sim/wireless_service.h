@@ -35,10 +35,24 @@ namespace platform::sim {
 
 using MacAddress = std::array<BYTE, 6>;
 
+// The virtual adapter is a device of its own, so its GUID (the IPDeviceID) is the same at every
+// start and in every run; sharing set up onto it holds across a stop and a start.
+inline constexpr GUID kVirtualAdapter = {0x3c0e9b71,
+                                         0x6d2a,
+                                         0x4f58,
+                                         {0xb1, 0x0c, 0x7e, 0x45, 0x92, 0xa8, 0x1d, 0x6f}};
+
+// Whether `length` bytes (no terminating zero) are a passphrase a WPA2 access point accepts:
+// 8 to 63 printable ASCII characters (0x20 to 0x7E), or 64 hexadecimal digits.
+bool IsWpaPassphrase(const BYTE* text, size_t length);
+
 class WirelessService final : public WlanApi, public HostedNetworkView {
  public:
-  // Reads "wireless.state" in `state_dir` (the folder is created on the first change).
-  explicit WirelessService(const std::filesystem::path& state_dir);
+  // Reads "wireless.state" in `state_dir` (the folder is created on the first change). A file
+  // that cannot be read leaves the defaults in force and makes every change that must persist
+  // fail (ERROR_ACCESS_DENIED, reason persistence_failed), so it is never overwritten. `open`
+  // stands in for open(2) in tests.
+  explicit WirelessService(const std::filesystem::path& state_dir, StateFileOpener open = {});
   // Stops the service thread; notifications not yet delivered are dropped and client handles
   // still open become invalid.
   ~WirelessService() override;
@@ -68,7 +82,9 @@ class WirelessService final : public WlanApi, public HostedNetworkView {
   BOOL FreeLibrary(HMODULE module) override;
 
   // The service side of the six functions that GetProcAddress hands out. `client` has been
-  // checked to belong to this service.
+  // checked to belong to this service. SetSecondaryKey refuses, with ERROR_INVALID_PARAMETER,
+  // a passphrase the radio cannot use (IsWpaPassphrase, counted without its terminating zero)
+  // and a raw key that is not 32 bytes.
   DWORD HostedNetworkInitSettings(HANDLE client, WLAN_HOSTED_NETWORK_REASON* fail_reason);
   DWORD HostedNetworkQueryProperty(HANDLE client,
                                    WLAN_HOSTED_NETWORK_OPCODE opcode,
@@ -96,13 +112,14 @@ class WirelessService final : public WlanApi, public HostedNetworkView {
 
   // platform::sim::HostedNetworkView
   GUID WirelessInterfaceGuid() const override;
-  std::optional<GUID> ActiveVirtualAdapter() const override;
+  std::optional<VirtualAdapterState> VirtualAdapter() const override;
 
-  // What the three netsh lines do. Allow sets the enable property. Start needs the property
-  // allowed, the radio on, an SSID and a key, and moves idle to active with a fresh device id
-  // (ERROR_INVALID_STATE / ERROR_BAD_CONFIGURATION otherwise; 0 when already active). Stop
-  // moves active to idle and every station leaves with the network (ERROR_INVALID_STATE when
-  // not active).
+  // What the three netsh lines do. Allow sets the enable property; the first allow of the
+  // system installs the virtual adapter, which stays (kept in the state file). Start needs the
+  // property allowed, the radio on, an SSID and a key the radio can use, and moves idle to active
+  // with a fresh device id (ERROR_INVALID_STATE / ERROR_BAD_CONFIGURATION otherwise; 0 when already
+  // active). Stop moves active to idle and every station leaves with the network
+  // (ERROR_INVALID_STATE when not active).
   DWORD Allow(bool allowed);
   DWORD Start();
   DWORD Stop();
@@ -142,6 +159,7 @@ class WirelessService final : public WlanApi, public HostedNetworkView {
     SecondaryKey key;
     std::vector<MacAddress> peers;
     GUID device_id{};
+    bool adapter_installed = false;
     size_t open_clients = 0;
     size_t registered_clients = 0;
     int library_loads = 0;     // successful LoadLibraryW calls
@@ -185,6 +203,7 @@ class WirelessService final : public WlanApi, public HostedNetworkView {
   void Queue(DWORD code, const void* data, size_t size);
   void MoveTo(WLAN_HOSTED_NETWORK_STATE state, WLAN_HOSTED_NETWORK_REASON reason);
   bool Available() const;
+  bool HasUsableKey() const;
   bool Persist(const WirelessPersistentState& next);
   DWORD SetEnabled(bool enabled, WLAN_HOSTED_NETWORK_REASON* fail_reason);
   void* Allocate(size_t size);

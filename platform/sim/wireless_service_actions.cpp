@@ -25,11 +25,21 @@ WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE PeerChange(const MacAddress& mac,
 
 }  // namespace
 
-std::optional<GUID> WirelessService::ActiveVirtualAdapter() const {
+std::optional<VirtualAdapterState> WirelessService::VirtualAdapter() const {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (state_ != wlan_hosted_network_active)
+  if (!persistent_.adapter_installed && state_ != wlan_hosted_network_active)
     return std::nullopt;
-  return device_id_;
+  return VirtualAdapterState{kVirtualAdapter, state_ == wlan_hosted_network_active};
+}
+
+bool WirelessService::HasUsableKey() const {
+  const std::vector<BYTE>& key = session_key_ ? session_key_->bytes : persistent_.key;
+  const bool is_passphrase =
+      session_key_ ? session_key_->is_passphrase : persistent_.key_is_passphrase;
+  if (key.empty())
+    return false;
+  // A file written before passphrases were checked may hold one the radio cannot use.
+  return !is_passphrase || (key.back() == 0 && IsWpaPassphrase(key.data(), key.size() - 1));
 }
 
 DWORD WirelessService::Allow(bool allowed) {
@@ -47,9 +57,15 @@ DWORD WirelessService::Start() {
     return ERROR_SUCCESS;
   if (state_ == wlan_hosted_network_unavailable)
     return ERROR_INVALID_STATE;
-  const bool has_key = session_key_ || !persistent_.key.empty();
-  if (!has_key || persistent_.ssid.uSSIDLength == 0)
+  if (!HasUsableKey() || persistent_.ssid.uSSIDLength == 0)
     return ERROR_BAD_CONFIGURATION;
+  if (!persistent_.adapter_installed) {
+    // Started without an explicit allow (the property is on by default): the adapter comes
+    // with the first start. Failing to note it only costs the next run a retry.
+    WirelessPersistentState next = persistent_;
+    next.adapter_installed = true;
+    Persist(next);
+  }
   MoveTo(wlan_hosted_network_active, wlan_hosted_network_reason_user_action);
   return ERROR_SUCCESS;
 }

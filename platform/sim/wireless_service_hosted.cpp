@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/hex.h"
 #include "base/result.h"
 #include "platform/sim/wireless_service.h"
 
@@ -12,15 +13,27 @@ namespace {
 
 constexpr DWORD kMaxPeerLimit = 100;
 constexpr DWORD kRawKeyLength = 32;
+constexpr size_t kMinPassphraseChars = 8;
+constexpr size_t kMaxPassphraseChars = 63;
+constexpr size_t kHexKeyDigits = 64;
 constexpr ULONG kChannelFrequency = 2437;  // MHz, channel 6
 // The virtual adapter is a device of its own, so its GUID (the IPDeviceID) is the same at every
 // start and in every run; sharing set up onto it holds across a stop and a start.
-constexpr GUID kVirtualAdapter = {0x3c0e9b71,
-                                  0x6d2a,
-                                  0x4f58,
-                                  {0xb1, 0x0c, 0x7e, 0x45, 0x92, 0xa8, 0x1d, 0x6f}};
 constexpr char16_t kStationProfile[] =
     u"<?xml version=\"1.0\"?><WLANProfile><name>hostednetwork</name></WLANProfile>";
+
+}  // namespace
+
+// What a WPA2 access point takes as a passphrase: 8 to 63 printable ASCII characters, or 64
+// hexadecimal digits (the key itself). Anything else, UTF-8 text included, it refuses.
+bool IsWpaPassphrase(const BYTE* text, size_t length) {
+  if (length == kHexKeyDigits)
+    return std::all_of(text, text + length, [](BYTE c) { return base::HexDigitValue(c) >= 0; });
+  return length >= kMinPassphraseChars && length <= kMaxPassphraseChars &&
+         std::all_of(text, text + length, [](BYTE c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+namespace {
 
 void SetReason(WLAN_HOSTED_NETWORK_REASON* out, WLAN_HOSTED_NETWORK_REASON reason) {
   if (out)
@@ -71,6 +84,8 @@ void WirelessService::MoveTo(WLAN_HOSTED_NETWORK_STATE state, WLAN_HOSTED_NETWOR
 DWORD WirelessService::SetEnabled(bool enabled, WLAN_HOSTED_NETWORK_REASON* fail_reason) {
   WirelessPersistentState next = persistent_;
   next.enabled = enabled;
+  // Like the real service, the first allow installs the adapter; disallowing leaves it.
+  next.adapter_installed = next.adapter_installed || enabled;
   if (!Persist(next)) {
     SetReason(fail_reason, wlan_hosted_network_reason_persistence_failed);
     return ERROR_ACCESS_DENIED;
@@ -252,9 +267,8 @@ DWORD WirelessService::HostedNetworkSetSecondaryKey(HANDLE,
   if (!key_data)
     return ERROR_INVALID_PARAMETER;
   if (is_passphrase) {
-    // 8 to 63 bytes and the terminating zero, with no zero before it.
-    if (key_length < 9 || key_length > 64 || key_data[key_length - 1] != 0 ||
-        std::find(key_data, key_data + key_length - 1, 0) != key_data + key_length - 1)
+    if (key_length == 0 || key_data[key_length - 1] != 0 ||
+        !IsWpaPassphrase(key_data, key_length - 1))
       return ERROR_INVALID_PARAMETER;
   } else if (key_length != kRawKeyLength) {
     return ERROR_INVALID_PARAMETER;

@@ -6,19 +6,21 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <system_error>
 
 #include "base/hex.h"
+#include "platform/sim/state_file_reader.h"
 
 namespace platform::sim {
 
 namespace {
 
 constexpr std::string_view kHeader = "# tavlo-sim wireless service state";
-constexpr size_t kMaxKeyBytes = 64;
+constexpr size_t kMaxKeyBytes = 65;  // 64 hexadecimal digits and the terminating zero
+// Seven settings take under 300 bytes; the rest leaves room for comments written by hand.
+constexpr size_t kMaxFileSize = 16 * 1024;
 
 std::optional<DWORD> ParseNumber(std::string_view text) {
   DWORD value = 0;
@@ -43,7 +45,8 @@ bool WriteAll(int fd, const std::string& data) {
 
 }  // namespace
 
-WirelessStateFile::WirelessStateFile(std::filesystem::path path) : path_(std::move(path)) {}
+WirelessStateFile::WirelessStateFile(std::filesystem::path path, StateFileOpener open)
+    : path_(std::move(path)), open_(std::move(open)) {}
 
 std::string WirelessStateFile::Serialize(const WirelessPersistentState& state) {
   std::ostringstream out;
@@ -55,6 +58,7 @@ std::string WirelessStateFile::Serialize(const WirelessPersistentState& state) {
   out << "cipher=" << static_cast<DWORD>(state.cipher) << "\n";
   out << "key=" << base::ToHex(state.key.data(), state.key.size()) << "\n";
   out << "key_is_passphrase=" << (state.key_is_passphrase ? 1 : 0) << "\n";
+  out << "adapter=" << (state.adapter_installed ? 1 : 0) << "\n";
   return out.str();
 }
 
@@ -98,6 +102,8 @@ std::optional<WirelessPersistentState> WirelessStateFile::Parse(std::string_view
       state.enabled = *number == 1;
     else if (name == "key_is_passphrase" && *number <= 1)
       state.key_is_passphrase = *number == 1;
+    else if (name == "adapter" && *number <= 1)
+      state.adapter_installed = *number == 1;
     else if (name == "max_peers" && *number >= 1 && *number <= 100)
       state.max_peers = *number;
     else if (name == "auth" && *number >= 1 && *number <= DOT11_AUTH_ALGO_RSNA_PSK)
@@ -112,31 +118,39 @@ std::optional<WirelessPersistentState> WirelessStateFile::Parse(std::string_view
 
 WirelessStateFile::LoadResult WirelessStateFile::Load(WirelessPersistentState* state) {
   *state = WirelessPersistentState();
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) {
-    std::error_code ec;
-    damaged_ = std::filesystem::exists(path_, ec);  // there but unreadable
-    return damaged_ ? LoadResult::kDamaged : LoadResult::kMissing;
-  }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto parsed = in.bad() ? std::nullopt : Parse(text);
-  if (!parsed) {
-    damaged_ = true;
-    return LoadResult::kDamaged;
-  }
   damaged_ = false;
+  unreadable_ = false;
+  StateFileRead read = ReadStateFile(path_, kMaxFileSize, open_);
+  std::optional<WirelessPersistentState> parsed;
+  if (read.outcome == StateFileRead::Outcome::kRead) {
+    parsed = Parse(read.text);
+    if (!parsed)
+      read = DamagedStateFile("not a state file this version can read");
+  }
+  ReportStateFile(path_, read);
+  switch (read.outcome) {
+    case StateFileRead::Outcome::kMissing:
+      return LoadResult::kMissing;
+    case StateFileRead::Outcome::kDamaged:
+      damaged_ = true;
+      return LoadResult::kDamaged;
+    case StateFileRead::Outcome::kUnreadable:
+      unreadable_ = true;
+      return LoadResult::kUnreadable;
+    case StateFileRead::Outcome::kRead:
+      break;
+  }
   *state = std::move(*parsed);
   return LoadResult::kLoaded;
 }
 
 bool WirelessStateFile::Save(const WirelessPersistentState& state) {
+  if (unreadable_)
+    return false;  // it may hold the user's settings: never replace what could not be read
   std::error_code ec;
   std::filesystem::create_directories(path_.parent_path(), ec);
   if (damaged_) {
-    std::filesystem::path aside = path_;
-    aside += ".damaged";
-    std::filesystem::rename(path_, aside, ec);
-    if (ec && std::filesystem::exists(path_))
+    if (!SetAsideDamaged(path_))
       return false;
     damaged_ = false;
   }

@@ -2,7 +2,10 @@
 // enable property, connection and security settings, the persistent secondary key).
 //
 // Format: UTF-8 text, one "name=value" per line, '#' comments; byte strings in hexadecimal.
-// A file that does not parse completely counts as damaged and reads as defaults.
+// A file that does not parse completely, or that is not a regular file at all (a folder, a
+// FIFO, a symbolic link, anything larger than 16 KiB), counts as damaged and reads as defaults;
+// the next Save first sets it aside. A file that cannot be read (EACCES, EIO) reads as defaults
+// too, but Save refuses to replace it. Either is said on stderr (state_file_reader.h).
 //
 // Thread affinity: none; the owner serialises use.
 // Failure: Save returns false and leaves the previous file as it was.
@@ -14,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/state_file_reader.h"
 #include "platform/wlan_types.h"
 
 namespace platform::sim {
@@ -26,20 +30,23 @@ struct WirelessPersistentState {
   DOT11_CIPHER_ALGORITHM cipher = DOT11_CIPHER_ALGO_CCMP;
   std::vector<BYTE> key;  // empty when none; a passphrase includes its terminating zero
   bool key_is_passphrase = true;
+  bool adapter_installed = false;  // the hosted network has been allowed once
 };
 
 class WirelessStateFile {
  public:
-  enum class LoadResult { kMissing, kLoaded, kDamaged };
+  enum class LoadResult { kMissing, kLoaded, kDamaged, kUnreadable };
 
-  explicit WirelessStateFile(std::filesystem::path path);
+  // `open` stands in for open(2) in tests.
+  explicit WirelessStateFile(std::filesystem::path path, StateFileOpener open = {});
 
   const std::filesystem::path& path() const { return path_; }
 
-  // Fills `state` from the file, or with defaults when it is missing or damaged.
+  // Fills `state` from the file, or with defaults when it is missing, damaged or unreadable.
   LoadResult Load(WirelessPersistentState* state);
   // Replaces the file atomically (temporary file, fsync, rename). After a damaged load the
-  // damaged file is first kept beside it as "<name>.damaged", so nothing is lost.
+  // damaged entry is first kept beside it as "<name>.damaged" (or "-2", "-3", ...), so nothing
+  // is lost. After an unreadable load it refuses (false).
   bool Save(const WirelessPersistentState& state);
 
   static std::string Serialize(const WirelessPersistentState& state);
@@ -47,7 +54,9 @@ class WirelessStateFile {
 
  private:
   std::filesystem::path path_;
+  StateFileOpener open_;
   bool damaged_ = false;
+  bool unreadable_ = false;
 };
 
 }  // namespace platform::sim

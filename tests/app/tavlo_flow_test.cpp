@@ -38,7 +38,7 @@ TEST_F(TavloTest, StartsShowsSharingAndStops) {
   EXPECT_FALSE(Visible(u"Static_init_start"));
   // The system's own name and generated passphrase are shown.
   EXPECT_FALSE(Find(u"Edit_SSID")->GetText().IsEmpty());
-  EXPECT_EQ(Find(u"Edit_PWD")->GetText().GetLength(), 8);
+  EXPECT_EQ(Find(u"Edit_PWD")->GetText().GetLength(), 12);
 
   SetText(u"Edit_SSID", u"Tavlo-热点");
   SetText(u"Edit_PWD", u"secret-password");
@@ -124,8 +124,10 @@ TEST_F(TavloTest, ValidationRefusesWithoutQueueing) {
       {u"net", Repeat(u"a", 64), u"WiFi密码必须是8至63位字符！"},
       // 11 characters of 3 bytes: 33 bytes in UTF-8, one over the limit.
       {Repeat(u"网", 11), u"12345678", u"WiFi账号不能超过32个字节（一个汉字通常占2到3个字节）！"},
-      // 22 characters within the character limit, but 66 bytes.
-      {u"net", Repeat(u"密", 22), u"WiFi密码必须是8至63位字符！"},
+      // Within the limits in characters and bytes, but a radio takes printable ASCII only.
+      {u"net", Repeat(u"密", 8), u"WiFi密码必须是8至63位字符！"},
+      {u"net", Repeat(u"密", 21), u"WiFi密码必须是8至63位字符！"},
+      {u"net", u"tab\tin-password", u"WiFi密码必须是8至63位字符！"},
       // A lone surrogate does not convert.
       {u"net", std::u16string(u"abcdefg") + char16_t(0xD800), u"WiFi密码必须是8至63位字符！"},
   };
@@ -141,11 +143,12 @@ TEST_F(TavloTest, ValidationRefusesWithoutQueueing) {
     EXPECT_FALSE(Visible(u"Static_init"));
   }
 
-  // The limits themselves are accepted: 8 characters, 63 characters, 32 bytes, 21 x 3 bytes.
+  // The limits themselves are accepted: 8 characters, 63 characters, 32 bytes, the ends of
+  // printable ASCII.
   const std::pair<std::u16string, std::u16string> accepted[] = {
       {u"   ", u"12345678"},
       {Repeat(u"网", 10) + u"ab", Repeat(u"a", 63)},
-      {u"net", Repeat(u"密", 21)},
+      {u"net", u" pass~word "},
   };
   for (const auto& [ssid, password] : accepted) {
     boxes_.clear();

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <set>
 #include <string>
 
+#include "base/random.h"
 #include "hosted_network_fixture.h"
 #include "support/failing_code_page.h"
 
@@ -186,7 +189,19 @@ TEST_F(HostedNetworkTest, PassphraseLimitsAreBytesOfTheCodePage) {
   EXPECT_EQ(size, 0u);
 }
 
-TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesTheDefaultPersistently) {
+// The default passphrase as the system stores it: its characters and the terminating zero.
+std::vector<BYTE> Stored(const std::u16string& key) {
+  std::vector<BYTE> bytes(key.begin(), key.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+bool IsDefaultKeyShaped(const std::u16string& key) {
+  return key.size() == 12 &&
+         key.find_first_not_of(u"abcdefghjkmnpqrstuvwxyz23456789") == std::u16string::npos;
+}
+
+TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesANewRandomOnePersistently) {
   std::u16string key = u"unchanged";
   // The controller was never opened: the query fails and nothing changes.
   EXPECT_EQ(controller_.GetKey(&key), S_OK);
@@ -194,17 +209,21 @@ TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesTheDefaultPersisten
 
   controller_.Open();
   EXPECT_EQ(controller_.GetKey(&key), S_OK);
-  EXPECT_EQ(key, u"40718253");
+  EXPECT_TRUE(IsDefaultKeyShaped(key));
   auto stored = service_.GetSnapshot().key;
-  EXPECT_EQ(stored.bytes, (std::vector<BYTE>{'4', '0', '7', '1', '8', '2', '5', '3', 0}));
+  EXPECT_EQ(stored.bytes, Stored(key));
   EXPECT_TRUE(stored.is_passphrase && stored.persistent);
-
-  EXPECT_EQ(controller_.SetKey(u"新的密码12"), S_OK);
+  // Once stored it is the system's passphrase: every later read gives the same one.
+  const std::u16string first = key;
   EXPECT_EQ(controller_.GetKey(&key), S_OK);
-  EXPECT_EQ(key, u"新的密码12");
+  EXPECT_EQ(key, first);
+
+  EXPECT_EQ(controller_.SetKey(u"new password 12"), S_OK);
+  EXPECT_EQ(controller_.GetKey(&key), S_OK);
+  EXPECT_EQ(key, u"new password 12");
   EXPECT_EQ(controller_.SetKey(u"short"), S_OK);  // refused before the system sees it
   controller_.GetKey(&key);
-  EXPECT_EQ(key, u"新的密码12");
+  EXPECT_EQ(key, u"new password 12");
 
   service_.FailCalls("WlanHostedNetworkQuerySecondaryKey", ERROR_ACCESS_DENIED, 1);
   key = u"unchanged";
@@ -220,7 +239,9 @@ TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesTheDefaultPersisten
       service_, "WlanHostedNetworkSetSecondaryKey")(client, 32, raw, FALSE, TRUE, nullptr, nullptr);
   service_.WlanCloseHandle(client, nullptr);
   controller_.GetKey(&key);
-  EXPECT_EQ(key, u"40718253");
+  EXPECT_TRUE(IsDefaultKeyShaped(key));
+  EXPECT_NE(key, first);
+  EXPECT_EQ(service_.GetSnapshot().key.bytes, Stored(key));
   EXPECT_TRUE(service_.GetSnapshot().key.is_passphrase);
   EXPECT_EQ(service_.GetSnapshot().outstanding_allocations, 0);
 
@@ -228,8 +249,66 @@ TEST_F(HostedNetworkTest, GetKeyReturnsThePassphraseOrAppliesTheDefaultPersisten
   controller_.SetKey(u"another-key");
   service_.SetFunctionMissing("WlanHostedNetworkQuerySecondaryKey", true);
   controller_.GetKey(&key);
-  EXPECT_EQ(key, u"40718253");
-  EXPECT_EQ(service_.GetSnapshot().key.bytes.size(), 9u);
+  EXPECT_TRUE(IsDefaultKeyShaped(key));
+  EXPECT_EQ(service_.GetSnapshot().key.bytes, Stored(key));
+}
+
+TEST_F(HostedNetworkTest, TwoFreshSystemsGetDifferentDefaultPassphrases) {
+  test::ScopedTempDir other_dir;
+  platform::sim::WirelessService other_service(other_dir.path());
+  CHostedNetwork other(&other_service, &code_page_);
+  controller_.Open();
+  other.Open();
+  std::u16string mine, theirs;
+  ASSERT_EQ(controller_.GetKey(&mine), S_OK);
+  ASSERT_EQ(other.GetKey(&theirs), S_OK);
+  EXPECT_TRUE(IsDefaultKeyShaped(mine));
+  EXPECT_TRUE(IsDefaultKeyShaped(theirs));
+  EXPECT_NE(mine, theirs);
+
+  // What the system stored survives a restart of the service.
+  other.Close();
+  const auto dir = other_dir.path();
+  platform::sim::WirelessService restarted(dir);
+  CHostedNetwork again(&restarted, &code_page_);
+  again.Open();
+  std::u16string read_back;
+  ASSERT_EQ(again.GetKey(&read_back), S_OK);
+  EXPECT_EQ(read_back, theirs);
+}
+
+TEST_F(HostedNetworkTest, AFailingRandomSourceIsAnErrorAndStoresNothing) {
+  controller_.Open();
+  int calls = 0;
+  controller_.set_random_source([&calls](void*, size_t) {
+    ++calls;
+    return EIO;
+  });
+  std::u16string key = u"unchanged";
+  EXPECT_EQ(controller_.GetKey(&key), kDefaultKeyUnavailable);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(key, u"unchanged");
+  EXPECT_TRUE(service_.GetSnapshot().key.bytes.empty());
+
+  // A passphrase the system holds needs no random source.
+  controller_.SetKey(u"held-by-the-system");
+  EXPECT_EQ(controller_.GetKey(&key), S_OK);
+  EXPECT_EQ(key, u"held-by-the-system");
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(HostedNetworkTest, DefaultKeyIsTwelveCharactersOfAnAlphabetWithoutLookAlikes) {
+  std::set<char16_t> seen;
+  for (int i = 0; i < 200; ++i) {
+    auto key = CHostedNetwork::DefaultKey(base::SystemRandomBytes);
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(IsDefaultKeyShaped(*key)) << i;
+    seen.insert(key->begin(), key->end());
+  }
+  EXPECT_EQ(seen.size(), 31u);  // 2400 draws leave none of the 31 out
+  for (char16_t look_alike : std::u16string(u"0o1li")) {
+    EXPECT_EQ(seen.count(look_alike), 0u);
+  }
 }
 
 TEST_F(HostedNetworkTest, QueryDeviceIdKeepsTheOldValueWhenTheStatusCannotBeRead) {

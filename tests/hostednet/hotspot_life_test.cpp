@@ -54,5 +54,38 @@ TEST_F(HotspotTest, WorkerLifeWithTheRealClockTellsTheWindowEveryChangeAndLeaves
   EXPECT_FALSE(next_run.sharing().StateFileDamaged());
 }
 
+TEST_F(HotspotTest, OnlyTheFirstRunOnAFreshSystemTakesTheRetryPassOnItsFirstStart) {
+  // A fresh system has never allowed the hosted network: the table taken at start-up has no
+  // adapter, so the first start finds it only on the retry pass.
+  ASSERT_EQ(InitSharing(), S_OK);
+  EXPECT_EQ(hotspot_->connections().GetCount(), 2u);
+  ASSERT_TRUE(hotspot_->StartSharing());
+  EXPECT_EQ(Take(), (EventLog{"allow", "sleep 200", "start", "sleep 200", "stop", "sleep 200",
+                              "start", "sleep 200"}));
+  const GUID adapter = hotspot_->device_id();
+  hotspot_->Shutdown();
+  hotspot_.reset();
+
+  // Every later run: the system keeps the adapter, listed while the network is off, so the
+  // table taken at start-up already has it and the first start succeeds at once.
+  for (int run = 2; run <= 3; ++run) {
+    system_.reset();
+    system_ = std::make_unique<platform::sim::SimSystem>(dir_.path());
+    system_->interpreter().SetDelay(0);
+    runner_ = LoggingRunner(&log_, &system_->command_runner());
+    clock_ = CatchUpClock(&log_, system_.get());
+    hotspot_ = NewHotspot();
+    ASSERT_EQ(InitSharing(), S_OK) << run;
+    EXPECT_EQ(hotspot_->connections().GetCount(), 3u) << run;
+    ASSERT_TRUE(hotspot_->StartSharing()) << run;
+    EXPECT_EQ(Take(), (EventLog{"allow", "sleep 200", "start", "sleep 200"})) << run;
+    EXPECT_EQ(hotspot_->device_id(), adapter) << run;
+    EXPECT_EQ(Role(Wireless()), platform::ICSSHARINGTYPE_PUBLIC) << run;
+    EXPECT_EQ(Role(adapter), platform::ICSSHARINGTYPE_PRIVATE) << run;
+    hotspot_->Shutdown();
+    hotspot_.reset();
+  }
+}
+
 }  // namespace
 }  // namespace test

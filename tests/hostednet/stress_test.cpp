@@ -50,7 +50,7 @@ class HostedNetworkStressTest : public test::HostedNetworkTest {
   }
   void Drive(std::atomic<bool>& stop, unsigned seed) {
     std::mt19937 random(seed);
-    for (int op = 0; !stop; ++op) {
+    for (int op = 0; !stop; ++op, ++operations_) {
       BYTE last = static_cast<BYTE>(random() % 16);
       if (op % 400 == 399) {
         service_.Stop();
@@ -70,10 +70,20 @@ class HostedNetworkStressTest : public test::HostedNetworkTest {
     return lasts;
   }
 
+  // Waits, with a bound, until the driver has made `count` more changes.
+  bool WaitForOperations(int count) {
+    const int target = operations_ + count;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (operations_ < target && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    return operations_ >= target;
+  }
+
   test::RecordingPoster window_;
   std::unique_ptr<CNotificationSink> sink_ = std::make_unique<CNotificationSink>(&window_);
   std::vector<base::RefPtr<CWlanDevice>> devices_;
   std::atomic<bool> stop_window_{false};
+  std::atomic<int> operations_{0};
 };
 
 TEST_F(HostedNetworkStressTest, TheWindowSeesWhatTheServiceHasAndNothingAfterClose) {
@@ -87,7 +97,7 @@ TEST_F(HostedNetworkStressTest, TheWindowSeesWhatTheServiceHasAndNothingAfterClo
     std::atomic<bool> stop_driver{false};
     std::thread window([this] { RunWindow(nullptr); });
     std::thread driver([this, &stop_driver] { Drive(stop_driver, 1); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(WaitForOperations(2000));
     stop_driver = true;
     driver.join();
     service_.WaitForDelivery();
@@ -118,7 +128,7 @@ TEST_F(HostedNetworkStressTest, TheWindowSeesWhatTheServiceHasAndNothingAfterClo
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!closed && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // more churn after Close
+  EXPECT_TRUE(WaitForOperations(400));  // more churn after Close
   stop_driver = true;
   driver.join();
   service_.WaitForDelivery();

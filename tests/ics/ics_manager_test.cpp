@@ -135,7 +135,7 @@ TEST_F(IcsManagerTest, OnlyConnectedLanConnectionsAreSharable) {
   service_->SetStatus(TestView::kWireless, NCS_DISCONNECTED);
   service_->AddConnection(SimConnection{kDialUp, u"宽带连接", u"WAN Miniport (PPPOE)",
                                         NCS_CONNECTED, NCM_PPPOE, false});
-  view_.SetActive(false);
+  view_.SetInstalled(false);
   ASSERT_EQ(Init(), S_OK);
   ASSERT_EQ(manager_->connection_count(), 3);
   for (int i = 0; i < 3; ++i)
@@ -154,7 +154,7 @@ TEST_F(IcsManagerTest, OnlyConnectedLanConnectionsAreSharable) {
 TEST_F(IcsManagerTest, NoConnectionsGivesAnEmptyTable) {
   service_->RemoveConnection(kWired);
   service_->RemoveConnection(TestView::kWireless);
-  view_.SetActive(false);
+  view_.SetInstalled(false);
   ASSERT_EQ(Init(), S_OK);
   EXPECT_EQ(manager_->connection_count(), 0);
   int index = -1;
@@ -254,8 +254,8 @@ TEST_F(IcsManagerTest, FailedResetLeavesNoTableToWalk) {
   manager_->GetConnectionInfos(infos);
   EXPECT_EQ(infos.GetCount(), 2u) << "an entry that was never attached is no connection";
 
-  // The adapter comes back after a restart of the hosted network; a reset sees it.
-  view_.SetActive(false);
+  // An adapter installed after the table was taken: only a reset sees it.
+  view_.SetInstalled(false);
   ASSERT_EQ(manager_->ResetConnections(), S_OK);
   EXPECT_EQ(manager_->ShareInternet(TestView::kWireless, TestView::kAdapter), E_INVALIDARG);
   view_.SetActive(true);

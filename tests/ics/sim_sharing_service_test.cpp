@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/sharing_ptr.h"
+#include "platform/sim/wireless_service.h"
+#include "support/scoped_temp_dir.h"
 #include "test_view.h"
 
 namespace {
@@ -103,7 +105,7 @@ class SimSharingServiceTest : public ::testing::Test {
   std::unique_ptr<SimSharingService> service_;
 };
 
-TEST_F(SimSharingServiceTest, ListsMachineConnectionsAndAdapterOnlyWhileActive) {
+TEST_F(SimSharingServiceTest, ListsTheAdapterOnceInstalledConnectedOnlyWhileActive) {
   auto connections = service_->Connections();
   ASSERT_EQ(connections.size(), 3u);
   EXPECT_EQ(connections[0].guid, SimSharingService::WiredGuid());
@@ -113,11 +115,22 @@ TEST_F(SimSharingServiceTest, ListsMachineConnectionsAndAdapterOnlyWhileActive) 
   EXPECT_EQ(connections[1].status, NCS_CONNECTED);
   EXPECT_EQ(connections[2].guid, TestView::kAdapter);
   EXPECT_EQ(connections[2].device_name, u"Microsoft Hosted Network Virtual Adapter");
+  EXPECT_EQ(connections[2].status, NCS_CONNECTED);
   for (const auto& c : connections)
     EXPECT_EQ(c.media_type, NCM_LAN);
 
-  ComPtr<IEnumNetSharingEveryConnection> enumerator = Enumerator();
+  // Stopped, the adapter stays listed with its GUID, media disconnected: still sharable, so a
+  // table taken before the network starts can already share onto it.
   view_.SetActive(false);
+  connections = service_->Connections();
+  ASSERT_EQ(connections.size(), 3u);
+  EXPECT_EQ(connections[2].guid, TestView::kAdapter);
+  EXPECT_EQ(connections[2].status, NCS_MEDIA_DISCONNECTED);
+  ASSERT_EQ(Configuration(TestView::kAdapter)->EnableSharing(ICSSHARINGTYPE_PRIVATE), S_OK);
+
+  // Before the first allow there is no adapter at all.
+  ComPtr<IEnumNetSharingEveryConnection> enumerator = Enumerator();
+  view_.SetInstalled(false);
   EXPECT_EQ(List(enumerator.get()).size(), 3u) << "an enumerator lists what it saw when made";
   ASSERT_EQ(enumerator->Reset(), S_OK);
   auto after = List(enumerator.get());
@@ -126,12 +139,54 @@ TEST_F(SimSharingServiceTest, ListsMachineConnectionsAndAdapterOnlyWhileActive) 
   // A connection object for a vanished adapter reports it as not present.
   view_.SetActive(true);
   auto before = List(Enumerator().get());
-  view_.SetActive(false);
+  view_.SetInstalled(false);
   NETCON_PROPERTIES* p = nullptr;
   ASSERT_EQ(before[2]->GetProperties(&p), S_OK);
   EXPECT_EQ(p->Status, NCS_HARDWARE_NOT_PRESENT);
   GetFree()(p);
   EXPECT_EQ(SimSharingService::OutstandingProperties(), 0);
+}
+
+TEST(SimSharingServiceOverTheWirelessService, ListsTheAdapterFromTheFirstAllowOnInEveryRun) {
+  test::ScopedTempDir dir;
+  auto adapter_status = [](const SimSharingService& service) -> std::optional<NETCON_STATUS> {
+    for (const auto& c : service.Connections()) {
+      if (c.guid == sim::kVirtualAdapter)
+        return c.status;
+    }
+    return std::nullopt;
+  };
+  {
+    sim::WirelessService wireless(dir.path());
+    SimSharingService sharing(wireless, dir.path());
+    EXPECT_EQ(adapter_status(sharing), std::nullopt) << "never allowed: no adapter yet";
+    ASSERT_EQ(wireless.Allow(true), 0u);
+    EXPECT_EQ(adapter_status(sharing), NCS_MEDIA_DISCONNECTED);
+  }
+  {
+    // A later run, after the last one switched the network off: the adapter is still there.
+    sim::WirelessService wireless(dir.path());
+    SimSharingService sharing(wireless, dir.path());
+    ASSERT_EQ(wireless.Allow(false), 0u);
+    EXPECT_EQ(adapter_status(sharing), NCS_MEDIA_DISCONNECTED);
+  }
+  sim::WirelessService wireless(dir.path());
+  SimSharingService sharing(wireless, dir.path());
+  EXPECT_EQ(adapter_status(sharing), NCS_MEDIA_DISCONNECTED);
+  ASSERT_EQ(wireless.Allow(true), 0u);
+  HANDLE client = nullptr;
+  DWORD version = 0;
+  ASSERT_EQ(wireless.WlanOpenHandle(2, nullptr, &version, &client), 0u);
+  ASSERT_EQ(wireless.HostedNetworkInitSettings(client, nullptr), 0u);
+  const BYTE key[] = "passphrase";
+  ASSERT_EQ(wireless.HostedNetworkSetSecondaryKey(client, sizeof(key), key, TRUE, TRUE, nullptr),
+            0u);
+  ASSERT_EQ(wireless.Start(), 0u);
+  EXPECT_EQ(adapter_status(sharing), NCS_CONNECTED);
+  EXPECT_EQ(wireless.ActiveVirtualAdapter(), sim::kVirtualAdapter) << "the same GUID";
+  ASSERT_EQ(wireless.Stop(), 0u);
+  EXPECT_EQ(adapter_status(sharing), NCS_MEDIA_DISCONNECTED);
+  wireless.WlanCloseHandle(client, nullptr);
 }
 
 TEST_F(SimSharingServiceTest, EnumeratorNextFillsAndReportsTheEnd) {
@@ -179,7 +234,7 @@ TEST_F(SimSharingServiceTest, OnePublicAndOnePrivateAtMost) {
   EXPECT_EQ(wired->DisableSharing(), S_OK) << "disabling twice is harmless";
 
   // Sharing cannot be switched on for an adapter that is gone, but can be switched off.
-  view_.SetActive(false);
+  view_.SetInstalled(false);
   ASSERT_EQ(adapter->DisableSharing(), S_OK);
   EXPECT_EQ(adapter->EnableSharing(ICSSHARINGTYPE_PRIVATE), sim::kConnectionGone);
 }

@@ -20,17 +20,27 @@ class TestView : public platform::sim::HostedNetworkView {
                                     {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x02}};
 
   GUID WirelessInterfaceGuid() const override { return kWireless; }
-  std::optional<GUID> ActiveVirtualAdapter() const override {
+  std::optional<platform::sim::VirtualAdapterState> VirtualAdapter() const override {
     std::lock_guard<std::mutex> hold(lock_);
-    return active_ ? std::optional<GUID>(kAdapter) : std::nullopt;
+    if (!installed_)
+      return std::nullopt;
+    return platform::sim::VirtualAdapterState{kAdapter, active_};
   }
+  // Active implies installed; not installed implies not active.
   void SetActive(bool active) {
     std::lock_guard<std::mutex> hold(lock_);
     active_ = active;
+    installed_ = installed_ || active;
+  }
+  void SetInstalled(bool installed) {
+    std::lock_guard<std::mutex> hold(lock_);
+    installed_ = installed;
+    active_ = active_ && installed;
   }
 
  private:
   mutable std::mutex lock_;
+  bool installed_ = true;
   bool active_ = true;
 };
 

@@ -13,6 +13,7 @@
 
 #include "base/result.h"
 #include "platform/hosted_network_functions.h"
+#include "platform/sim/wireless_state_file.h"
 #include "support/scoped_temp_dir.h"
 
 namespace {
@@ -184,6 +185,46 @@ TEST_F(WirelessServiceTest, PersistentSettingsSurviveARestartAndSessionKeysDoNot
   EXPECT_EQ(after.key.bytes, before.key.bytes);
   EXPECT_TRUE(after.key.persistent && after.key.is_passphrase);
   service_.reset();
+}
+
+TEST_F(WirelessServiceTest, PassphrasesARadioCannotUseAreRefusedAsTheRealServiceDoes) {
+  ASSERT_EQ(InitSettings(), 0u);
+  ASSERT_EQ(SetPassphrase("first-key"), 0u);
+  const std::string refused[] = {
+      "密码密码密码密码",    // eight characters, 24 bytes of UTF-8
+      "pass\twd-tab",        // a control character
+      "delete\x7F-key",      // DEL is not printable
+      "seven77",             // too short
+      std::string(64, 'g'),  // 64 characters that are not all hexadecimal
+      std::string(65, 'a'),  // too long either way
+      "caf\xC3\xA9-latte",   // one byte above ASCII is enough
+  };
+  for (const std::string& key : refused) {
+    EXPECT_EQ(SetPassphrase(key.c_str()), ERROR_INVALID_PARAMETER) << key;
+    EXPECT_EQ(SetPassphrase(key.c_str(), FALSE), ERROR_INVALID_PARAMETER) << key;
+  }
+  const std::vector<BYTE> first = {'f', 'i', 'r', 's', 't', '-', 'k', 'e', 'y', 0};
+  EXPECT_EQ(service_->GetSnapshot().key.bytes, first) << "a refusal keeps the old key";
+
+  const std::string accepted[] = {
+      "12345678", " ~!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}", std::string(63, 'z'), std::string(64, 'F'),
+      "0123456789abcdefABCDEF0123456789abcdefABCDEF0123456789abcdef0123"};
+  for (const std::string& key : accepted)
+    EXPECT_EQ(SetPassphrase(key.c_str()), 0u) << key;
+
+  // A key an earlier version stored without this check cannot start the network.
+  service_->WlanCloseHandle(client_, nullptr);
+  service_.reset();
+  platform::sim::WirelessStateFile file(dir_.path() / WirelessService::kStateFileName);
+  platform::sim::WirelessPersistentState state;
+  ASSERT_EQ(file.Load(&state), platform::sim::WirelessStateFile::LoadResult::kLoaded);
+  const std::string old_key = "密码密码密码密码";
+  state.key.assign(old_key.begin(), old_key.end());
+  state.key.push_back(0);
+  ASSERT_TRUE(file.Save(state));
+  WirelessService restarted(dir_.path());
+  EXPECT_EQ(restarted.Start(), ERROR_BAD_CONFIGURATION);
+  EXPECT_EQ(restarted.GetSnapshot().state, wlan_hosted_network_idle);
 }
 
 TEST(WirelessStateFileTest, ADamagedFileReadsAsDefaultsAndIsKeptAsideOnTheNextSave) {

@@ -152,7 +152,7 @@ TEST(UtfTest, RoundTripsAndReplacesMalformedInput) {
   EXPECT_EQ(FromUtf8("a\xFF"
                      "b"),
             u"a\uFFFDb");
-  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD\uFFFD") << "a cut sequence";
+  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD") << "a cut sequence is one ill-formed part";
   EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD") << "an overlong form";
   EXPECT_EQ(posix::ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
 }

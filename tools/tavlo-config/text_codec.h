@@ -1,4 +1,4 @@
-// Text for the command line: UTF-8 <-> UTF-16 (through iconv); hexadecimal bytes are in
+// Text for the command line: UTF-8 <-> UTF-16 (base/utf.h); hexadecimal bytes are in
 // base/hex.h.
 //
 // Thread affinity: none. Failure: conversions of input report it; output never fails.
@@ -12,7 +12,8 @@
 
 namespace tavlo_config {
 
-// Empty when |text| is not valid UTF-8.
+// nullopt when |text| is not valid UTF-8: a value typed on the command line is stored exactly
+// or not at all.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
 // Unpaired surrogates become U+FFFD, so any stored text can be shown.
