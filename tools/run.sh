@@ -13,7 +13,8 @@ fi
 export TAVLO_BACKEND=${TAVLO_BACKEND:-sim}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "run: no display; starting tavlo without a window (QT_QPA_PLATFORM=offscreen)." >&2
-  echo "run: drive it with $bin/tavlo-sim status | join MAC | leave MAC; stop it with Ctrl+C." >&2
+  echo "run: nothing can press its buttons there, so the hotspot stays off; $bin/tavlo-sim status" >&2
+  echo "run: shows the simulated system. Start it on a desktop to use the window. Ctrl+C quits." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
 exec "$bin/tavlo" "$@"
