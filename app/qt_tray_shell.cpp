@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QSystemTrayIcon>
 
 #include "duilib/paint_manager.h"
@@ -17,6 +18,7 @@ constexpr LPARAM kLeftButtonUp = 0x0202;
 constexpr LPARAM kLeftDoubleClick = 0x0203;
 constexpr LPARAM kRightButtonUp = 0x0205;
 constexpr int kBalloonTimeoutMs = 10000;
+const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 QString ToQString(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -24,9 +26,50 @@ QString ToQString(const std::u16string& text) {
 
 }  // namespace
 
-QtTrayShell::QtTrayShell() = default;
+QtTrayShell::QtTrayShell(std::function<bool()> probe, int availability_poll_ms)
+    : probe_(probe ? std::move(probe) : [] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
+  poll_.setInterval(availability_poll_ms);
+  QObject::connect(&poll_, &QTimer::timeout, this, [this] { CheckAvailability(); });
+}
 
 QtTrayShell::~QtTrayShell() = default;
+
+bool QtTrayShell::IsTrayAvailable() const {
+  return probe_();
+}
+
+void QtTrayShell::WatchTrayAvailability(std::function<void(bool available)> observer) {
+  observer_ = std::move(observer);
+  if (!observer_) {
+    poll_.stop();
+    watcher_.reset();
+    return;
+  }
+  last_available_ = probe_();
+  poll_.start();
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.isConnected() && !watcher_) {
+    watcher_ = std::make_unique<QDBusServiceWatcher>(
+        kStatusNotifierWatcher, bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration);
+    // Qt learns of the new watcher on the same signal; look once the loop has passed it on.
+    auto later = [this] { QTimer::singleShot(0, this, [this] { CheckAvailability(); }); };
+    QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceRegistered, this, later);
+    QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, later);
+  }
+}
+
+void QtTrayShell::CheckAvailability() {
+  if (!observer_)
+    return;
+  const bool available = probe_();
+  if (available == last_available_)
+    return;
+  last_available_ = available;
+  // A copy: the observer may replace itself.
+  std::function<void(bool)> observer = observer_;
+  observer(available);
+}
 
 bool QtTrayShell::NotifyIcon(DWORD message, const NotifyIconData& data) {
   switch (message) {
