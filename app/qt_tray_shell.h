@@ -22,6 +22,7 @@
 
 class QSystemTrayIcon;
 class QDBusServiceWatcher;
+struct xcb_connection_t;
 
 namespace app {
 
@@ -37,6 +38,10 @@ class QtTrayShell final : public QObject, public NotifyIconShell {
   bool NotifyIcon(DWORD message, const NotifyIconData& data) override;
   bool IsTrayAvailable() const override;
   void WatchTrayAvailability(std::function<void(bool available)> observer) override;
+
+  // Whether a client owns the X11 tray manager selection (XEmbed) of `screen`; one round trip
+  // to the server. False without X11 support in the build.
+  static bool XEmbedTrayOwned(xcb_connection_t* connection, int screen);
 
  private:
   void Apply(const NotifyIconData& data);
