@@ -210,6 +210,8 @@ void CTavlo::OnTimer(UINT_PTR id) {
 }
 
 void CTavlo::OnSysCloseClicked() {
+  // Asked afresh: the watch reports a change only some time after it happened.
+  OnTrayAvailability(tray_icon_.IsAvailable());
   // Hidden without a notification area, the window could not be brought back.
   DuiLib::ShowWindow(GetHWND(), tray_available_ ? SW_HIDE : SW_MINIMIZE);
 }

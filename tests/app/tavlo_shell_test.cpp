@@ -143,6 +143,13 @@ TEST_F(TavloTest, ANotificationAreaThatGoesAwayGivesTheHiddenWindowBack) {
   DuiLib::ShowWindow(hwnd_, SW_RESTORE);
   ClickControl(u"sysbtn_close");
   EXPECT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+
+  // Gone again, and the click comes before the desktop has told anyone.
+  DuiLib::ShowWindow(hwnd_, SW_RESTORE);
+  tray_.available = false;
+  ClickControl(u"sysbtn_close");
+  EXPECT_TRUE(DuiLib::IsIconic(hwnd_));
+  EXPECT_EQ(Find(u"sysbtn_close")->GetToolTip().str(), u"最小化");
 }
 
 TEST_F(TavloTest, MenuItemsSwitchAutorunAndOpenThePage) {
