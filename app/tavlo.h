@@ -142,13 +142,15 @@ class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
   CTrayIcon tray_icon_;
   UINT window_icon_ = 0;
   std::map<DuiLib::CDuiString, bool> check_states_;
+  // Before the hotspot: its sink posts through it from the wireless service's thread until
+  // the hotspot's destructor has closed the controller.
+  std::unique_ptr<platform::MessagePoster> poster_;
   CHotspot hotspot_;
   // After the hotspot, which its thread uses until the shutdown has run.
   CWorkerQueue worker_;
   std::u16string current_ssid_;
   std::u16string current_password_;
   unsigned animation_counter_ = 0;
-  std::unique_ptr<platform::MessagePoster> poster_;
   // The window, as other threads see it: set before the worker or the exit thread starts.
   HWND window_ = nullptr;
   bool exit_started_ = false;  // UI thread
