@@ -41,6 +41,7 @@ QString StateDump::Describe(CTavlo& window) {
   DuiLib::CPaintManagerUI& pm = window.GetPaintManager();
   QString out;
   out += QString("window_visible=%1\n").arg(DuiLib::IsWindowVisible(window.GetHWND()) ? 1 : 0);
+  out += QString("window_minimized=%1\n").arg(DuiLib::IsIconic(window.GetHWND()) ? 1 : 0);
   for (const char16_t* name : {u"Btn_Run", u"Btn_Close", u"Static_init", u"Static_init_start"}) {
     DuiLib::CControlUI* control = pm.FindControl(name);
     out += QString("%1=%2\n")

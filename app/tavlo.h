@@ -1,22 +1,22 @@
 // CTavlo: the main window and owner of the program's shell: the skinned controls, the tray
 // icon, the worker thread with its command queue, and the hotspot.
 //
-// Thread affinity: constructed, run and destroyed on the UI thread. The worker thread runs
-// WorkerThreadProc and the start/stop commands; every change it makes to controls, icons and
-// the tray is handed to the UI thread with DuiLib::RunOnUiThread, in order. The exit thread
-// runs ExitThreadProc. The wireless service's thread reaches the window only through the
-// posted WM_HOSTEDNETWORK_NOTIFY.
+// Thread affinity: constructed, run and destroyed on the UI thread. The worker thread runs the
+// hotspot's initialisation, the start/stop commands and the shutdown; every change it makes to
+// controls, icons and the tray is handed to the UI thread, in order, and dropped if the window
+// is gone by then. The exit thread runs ExitThreadProc. The wireless service's thread reaches
+// the window only through the posted WM_HOSTEDNETWORK_NOTIFY.
 // Ownership: owns the tray icon, the queue, the worker thread and the hotspot; the services
-// are not owned and must outlive the object. Controls belong to the framework.
-// Failure: start-up failures of the hotspot show as "never ready"; nothing is thrown.
+// are not owned and must outlive the object. Controls belong to the framework. The window
+// must not outlive the object: the destructor destroys one that is still there.
+// Failure: start-up failures of the hotspot show as "never ready"; nothing is thrown. However
+// the window ends (the exit sequence, the desktop closing it), the destructor makes sure the
+// shutdown ran.
 #pragma once
 
-#include <atomic>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -25,20 +25,16 @@
 #include "base/lock.h"
 #include "duilib/UIlib.h"
 #include "hostednet/hotspot.h"
+#include "hostednet/worker_queue.h"
 #include "ui/menu_wnd.h"
 
 namespace app {
-
-// Command ids of the worker's queue.
-constexpr int CMD_STOP = 1;
-constexpr int CMD_START = 2;
-constexpr int CMD_QUIT = 4;
 
 constexpr UINT_PTR TIMER_WAIT_READY = 2231;
 constexpr UINT_PTR TIMER_ANIMATE = 2232;
 constexpr UINT kWaitReadyMs = 500;
 constexpr UINT kAnimateMs = 300;
-constexpr DWORD kWorkerPollMs = 10;
+constexpr DWORD kWorkerPollMs = CWorkerQueue::kPollMs;
 
 constexpr UINT kSharingIcon = 130;
 constexpr UINT kStoppedIcon = 131;
@@ -50,7 +46,7 @@ constexpr std::u16string_view kActivationMessageName = u"{46B013B2-0E15-4E39-A71
 // The popup menu's click message (wParam a heap string owned by the receiver) is the menu's own.
 using DuiLib::WM_MENU_ITEM_CLICK;
 
-class CTavlo : public DuiLib::WindowImplBase {
+class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
  public:
   // Creates the single-instance lock, the tray icon, the queue and the hotspot; no window and
   // no thread. `activation_message` is the registered activation message's id.
@@ -65,12 +61,10 @@ class CTavlo : public DuiLib::WindowImplBase {
     return single_instance_.CreateProblem();
   }
 
-  // Queue access; any thread.
+  // Appends a command to the worker's queue; any thread.
   void PostCommand(int command);
-  bool TakeCommand(int* command);
 
-  // The worker's and the exit thread's bodies; a null `self` ends at once.
-  static void WorkerThreadProc(CTavlo* self);
+  // The exit thread's body; a null `self` ends at once.
   static void ExitThreadProc(CTavlo* self);
 
   // UI-thread entry points of the window's flows (the notifications call them).
@@ -79,8 +73,8 @@ class CTavlo : public DuiLib::WindowImplBase {
   void ShowTrayMenu();
   void UpdateAutorunCheck(bool mark);
   void DrainHostedNetworkEvents();
-  // The orderly exit of "menu_Exit", on a thread of its own; any thread. Requests after the
-  // first are ignored, so the shutdown runs once.
+  // The orderly exit of "menu_Exit", on a thread of its own; UI thread. Message boxes the
+  // window owns close first. Requests after the first are ignored, so the shutdown runs once.
   void RequestExit();
 
   // Observation, UI thread.
@@ -89,7 +83,7 @@ class CTavlo : public DuiLib::WindowImplBase {
   CHotspot& hotspot() { return hotspot_; }
   UINT window_icon() const { return window_icon_; }
   unsigned animation_counter() const { return animation_counter_; }
-  bool has_worker() const { return worker_ != nullptr; }
+  bool has_worker() const { return worker_.started(); }
 
  protected:
   LPCTSTR GetWindowClassName() const override { return u"DUIWiFiMainFrame"; }
@@ -111,11 +105,18 @@ class CTavlo : public DuiLib::WindowImplBase {
   void OnMenuItemClick(const char16_t* name);
   void StartWorker();
 
-  // Worker side of the start/stop sequence.
+  // Without a notification area the close button minimizes and the window says so.
+  void OnSysCloseClicked();
+  void OnTrayAvailability(bool available);
+
+  // Worker side of the start/stop sequence (CWorkerQueue::Delegate).
+  void OnWorkerInit() override { InitSharing(); }
+  void OnStartCommand() override;
+  void OnStopCommand() override;
+  void OnWorkerShutdown() override { hotspot_.Shutdown(); }
   void InitSharing();
-  void OnStartCommand();
-  void OnStopCommand();
-  // Runs `change` on the UI thread after every change queued before it.
+  // Runs `change` on the UI thread after every change queued before it, unless the window is
+  // gone by then.
   void OnUi(std::function<void()> change);
   // UI thread: the stopped state with its icons and balloon, as after a stop.
   void ShowStopped();
@@ -129,9 +130,6 @@ class CTavlo : public DuiLib::WindowImplBase {
   void OnDeviceUpdated(CWlanDevice* device);
   void AddDeviceRow(CWlanDevice* device);
   void RemoveDeviceRow(CWlanDevice* device);
-
-  // Runs the hotspot's shutdown once, whoever asks.
-  void JoinWorkerOnce();
 
   const TavloServices services_;
   const UINT activation_message_;
@@ -154,18 +152,25 @@ class CTavlo : public DuiLib::WindowImplBase {
   CTrayIcon tray_icon_;
   UINT window_icon_ = 0;
   std::map<DuiLib::CDuiString, bool> check_states_;
-  std::unique_ptr<std::thread> worker_;
-  std::once_flag worker_joined_;
-  std::atomic<bool> exit_started_{false};
-  std::deque<int> queue_;
-  base::ThreadLock queue_lock_;
+  // Before the hotspot: its sink posts through it from the wireless service's thread until
+  // the hotspot's destructor has closed the controller.
+  std::unique_ptr<platform::MessagePoster> poster_;
   CHotspot hotspot_;
+  // After the hotspot, which its thread uses until the shutdown has run.
+  CWorkerQueue worker_;
   std::u16string current_ssid_;
   std::u16string current_password_;
   unsigned animation_counter_ = 0;
   // UI thread: true from a successful start's changes until a stop is asked for or shown.
   bool sharing_shown_ = false;
-  std::unique_ptr<platform::MessagePoster> poster_;
+  // The window, as other threads see it: set before the worker or the exit thread starts.
+  HWND window_ = nullptr;
+  bool exit_started_ = false;  // UI thread
+  std::thread exit_thread_;    // UI thread; joined by the destructor
+  bool tray_available_ = true;
+  DuiLib::CControlUI* tray_hint_ = nullptr;
+  DuiLib::CDuiString tray_hint_text_;
+  DuiLib::CDuiString sys_close_tip_;
 };
 
 }  // namespace app

@@ -156,7 +156,7 @@ void CTavlo::OnHostedNetworkStopped() {
   // A start's own stop-and-start passes are over before it shows sharing (the hotspot waits
   // for them), a departure reported after the network came back is no departure, and the
   // exit's shutdown switches the network off on its way out without a word.
-  if (!sharing_shown_ || exit_started_.load())
+  if (!sharing_shown_ || exit_started_)
     return;
   bool active = false;
   if (SUCCEEDED(hotspot_.controller().IsActive(&active)) && active)

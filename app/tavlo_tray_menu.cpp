@@ -1,7 +1,5 @@
 // CTavlo: the tray menu's side in the main window: opening it, the autorun check mark and
 // the chosen item. UI thread.
-#include <thread>
-
 #include "app/autorun.h"
 #include "app/tavlo.h"
 #include "ui/advert_pane.h"
@@ -24,14 +22,6 @@ void CTavlo::ShowTrayMenu() {
   DuiLib::GetCursorPos(&cursor);
   if (services_.open_tray_menu)
     services_.open_tray_menu(GetHWND(), &m_PaintManager, &check_states_, cursor);
-}
-
-void CTavlo::RequestExit() {
-  // A second request while one runs is absorbed here, on the caller's thread: a thread started
-  // for it could still be starting when the first exit has destroyed this object.
-  if (exit_started_.exchange(true))
-    return;
-  std::thread(&CTavlo::ExitThreadProc, this).detach();
 }
 
 void CTavlo::OnMenuItemClick(const char16_t* name) {

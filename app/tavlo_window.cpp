@@ -13,6 +13,9 @@ namespace app {
 namespace {
 
 constexpr char16_t kTooltip[] = u"Tavlo\r\n";
+// What the window says of its close button when there is no notification area to hide in.
+constexpr char16_t kNoTrayHint[] = u"关闭窗口将最小化，程序继续运行";
+constexpr char16_t kNoTrayCloseTip[] = u"最小化";
 constexpr LPARAM kLeftButtonUp = 0x0202;
 constexpr LPARAM kLeftDoubleClick = 0x0203;
 constexpr LPARAM kRightButtonUp = 0x0205;
@@ -47,15 +50,20 @@ CTavlo::CTavlo(const TavloServices& services, UINT activation_message)
                services.code_page,
                services.clock,
                services.command_runner,
-               services.sharing) {}
+               services.sharing),
+      worker_(services.clock, this) {}
 
 CTavlo::~CTavlo() {
-  // The exit sequence normally joined the worker; a window closed another way must not leave
-  // a thread running over a destroyed object.
-  if (worker_ && worker_->joinable()) {
-    PostCommand(CMD_QUIT);
-    JoinWorkerOnce();
-  }
+  if (window_)
+    tray_icon_.WatchAvailability({});
+  // Closures and messages for the window drop once it is gone; it must go before this does.
+  if (DuiLib::IsWindow(GetHWND()))
+    DuiLib::DestroyWindow(GetHWND());
+  // The exit sequence normally ended the worker; a window the desktop closed did not, and the
+  // shutdown must run all the same.
+  worker_.Quit();
+  if (exit_thread_.joinable())
+    exit_thread_.join();
 }
 
 bool CTavlo::AcquireSingleInstance() {
@@ -93,8 +101,21 @@ void CTavlo::InitWindow() {
   link_web_url_ = find(u"linkWebUrl");
   link_web_friend_ = find(u"linkWebFriend");
 
-  poster_ = std::make_unique<WindowPoster>(GetHWND());
-  tray_icon_.Create(GetHWND(), kStoppedIcon, kTooltip);
+  window_ = GetHWND();
+  poster_ = std::make_unique<WindowPoster>(window_);
+  tray_icon_.Create(window_, kStoppedIcon, kTooltip);
+  tray_hint_ = find(u"Static_tray_hint");
+  if (tray_hint_)
+    tray_hint_text_ = tray_hint_->GetText();
+  if (sys_close_)
+    sys_close_tip_ = sys_close_->GetToolTip();
+  tray_available_ = tray_icon_.IsAvailable();
+  OnTrayAvailability(tray_available_);
+  const HWND hwnd = window_;
+  tray_icon_.WatchAvailability([this, hwnd](bool available) {
+    if (DuiLib::IsWindow(hwnd))
+      OnTrayAvailability(available);
+  });
   if (services_.autostart)
     UpdateAutorunCheck(
         Autorun(*services_.autostart, services_.system->ExecutablePath()).IsAutorunEnabled());
@@ -113,7 +134,7 @@ void CTavlo::Notify(DuiLib::TNotifyUI& msg) {
   const CDuiString sender = msg.pSender->GetName();
   if (msg.sType.CompareNoCase(u"click") == 0) {
     if (sender.CompareNoCase(u"sysbtn_close") == 0) {
-      DuiLib::ShowWindow(GetHWND(), SW_HIDE);
+      OnSysCloseClicked();
     } else if (sender.CompareNoCase(u"Btn_Run") == 0) {
       OnRunClicked();
     } else if (sender.CompareNoCase(u"Btn_Close") == 0) {
@@ -186,6 +207,25 @@ void CTavlo::OnTimer(UINT_PTR id) {
       animation_counter_ = 0;
     }
   }
+}
+
+void CTavlo::OnSysCloseClicked() {
+  // Asked afresh: the watch reports a change only some time after it happened.
+  OnTrayAvailability(tray_icon_.IsAvailable());
+  // Hidden without a notification area, the window could not be brought back.
+  DuiLib::ShowWindow(GetHWND(), tray_available_ ? SW_HIDE : SW_MINIMIZE);
+}
+
+void CTavlo::OnTrayAvailability(bool available) {
+  const bool lost = tray_available_ && !available;
+  tray_available_ = available;
+  if (tray_hint_)
+    tray_hint_->SetText(available ? tray_hint_text_.GetData() : kNoTrayHint);
+  if (sys_close_)
+    sys_close_->SetToolTip(available ? sys_close_tip_.GetData() : kNoTrayCloseTip);
+  // The area went away with the window hidden in it: give the window back, out of the way.
+  if (lost && !exit_started_ && !DuiLib::IsWindowVisible(GetHWND()))
+    DuiLib::ShowWindow(GetHWND(), SW_MINIMIZE);
 }
 
 void CTavlo::ShowAndActivate() {

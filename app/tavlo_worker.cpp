@@ -1,78 +1,53 @@
 // CTavlo: the command queue, the worker thread and the exit sequence.
+#include <system_error>
+
 #include "app/tavlo.h"
 
 namespace app {
 
 void CTavlo::PostCommand(int command) {
-  base::AutoLock<base::ThreadLock> lock(queue_lock_);
-  queue_.push_back(command);
-}
-
-bool CTavlo::TakeCommand(int* command) {
-  base::AutoLock<base::ThreadLock> lock(queue_lock_);
-  if (queue_.empty())
-    return false;
-  *command = queue_.front();
-  queue_.pop_front();
-  return true;
+  worker_.Post(command);
 }
 
 void CTavlo::StartWorker() {
-  try {
-    worker_ = std::make_unique<std::thread>(&CTavlo::WorkerThreadProc, this);
-  } catch (const std::system_error&) {
-    // As a failed CreateThread: no worker, readiness never comes, exit skips the wait.
-    worker_.reset();
-  }
+  // A thread that cannot be created is as a failed CreateThread: no worker, readiness never
+  // comes, exit skips the wait.
+  worker_.Start();
 }
 
-void CTavlo::WorkerThreadProc(CTavlo* self) {
-  if (!self)
+void CTavlo::RequestExit() {
+  // A second request while one runs is absorbed here, so the shutdown runs once.
+  if (exit_started_)
     return;
-  self->InitSharing();
-  for (;;) {
-    int command = 0;
-    if (self->TakeCommand(&command)) {
-      if (command == CMD_START)
-        self->OnStartCommand();
-      else if (command == CMD_STOP)
-        self->OnStopCommand();
-      else if (command == CMD_QUIT)
-        break;
-    }
-    self->services_.clock->Sleep(kWorkerPollMs);
+  exit_started_ = true;
+  // Before anything goes: a box's loop must not be running under a window being destroyed.
+  DuiLib::CloseMessageBoxes(GetHWND());
+  try {
+    exit_thread_ = std::thread(&CTavlo::ExitThreadProc, this);
+  } catch (const std::system_error&) {
+    // Without a thread of its own the exit waits for the worker here; it still completes.
+    ExitThreadProc(this);
   }
-  self->hotspot_.Shutdown();
-}
-
-void CTavlo::JoinWorkerOnce() {
-  // A second exit request waits here until the first has joined the worker, and joins nothing.
-  std::call_once(worker_joined_, [this] {
-    if (worker_ && worker_->joinable())
-      worker_->join();
-  });
 }
 
 void CTavlo::ExitThreadProc(CTavlo* self) {
   if (!self)
     return;
-  const HWND hwnd = self->GetHWND();
-  if (self->worker_) {
-    DuiLib::RunOnUiThread([self] { self->ShowWindow(false, false); });
-    self->PostCommand(CMD_QUIT);
-    self->JoinWorkerOnce();
+  const HWND hwnd = self->window_;
+  if (self->worker_.started()) {
+    DuiLib::RunForWindow(hwnd, [self] { self->ShowWindow(false, false); });
+    self->worker_.Quit();
   }
-  // After the worker's last closures, so its final state lands before the icon goes.
-  DuiLib::RunOnUiThread([self, hwnd] {
-    if (!DuiLib::IsWindow(hwnd))
-      return;
+  // After the worker's last closures, so its final state lands before the icon goes. If the
+  // window went meanwhile, so did the object's reason to touch it.
+  DuiLib::RunForWindow(hwnd, [self] {
     self->tray_icon_.Remove();
     self->Close(1);
   });
 }
 
 void CTavlo::OnUi(std::function<void()> change) {
-  DuiLib::RunOnUiThread(std::move(change));
+  DuiLib::RunForWindow(window_, std::move(change));
 }
 
 }  // namespace app

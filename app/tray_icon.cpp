@@ -63,4 +63,13 @@ void CTrayIcon::Remove() {
     shell_->NotifyIcon(NIM_DELETE, data_);
 }
 
+bool CTrayIcon::IsAvailable() const {
+  return shell_ && shell_->IsTrayAvailable();
+}
+
+void CTrayIcon::WatchAvailability(std::function<void(bool available)> observer) {
+  if (shell_)
+    shell_->WatchTrayAvailability(std::move(observer));
+}
+
 }  // namespace app

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/win_types.h"
@@ -42,11 +43,16 @@ struct NotifyIconData {
   DWORD dwInfoFlags = 0;
 };
 
-// Shell_NotifyIconW counterpart.
+// Shell_NotifyIconW counterpart, and what it knows of the notification area itself.
 class NotifyIconShell {
  public:
   virtual ~NotifyIconShell() = default;
   virtual bool NotifyIcon(DWORD message, const NotifyIconData& data) = 0;
+  // Whether a notification area is there to show an icon in now.
+  virtual bool IsTrayAvailable() const = 0;
+  // `observer` is called on the UI thread each time the area comes or goes; an empty one
+  // stops the calls. One observer at a time.
+  virtual void WatchTrayAvailability(std::function<void(bool available)> observer) = 0;
 };
 
 class CTrayIcon {
@@ -66,6 +72,10 @@ class CTrayIcon {
   void ShowBalloon(std::u16string_view title, std::u16string_view text);
   // NIM_DELETE.
   void Remove();
+  // Whether the shell has a notification area for the icon (false without a shell).
+  bool IsAvailable() const;
+  // See NotifyIconShell::WatchTrayAvailability; nothing without a shell.
+  void WatchAvailability(std::function<void(bool available)> observer);
 
   const NotifyIconData& data() const { return data_; }
   void set_shell(NotifyIconShell* shell) { shell_ = shell; }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "duilib/message_box.h"
 #include "duilib/qt_convert.h"
 #include "duilib/ui_thread.h"
 #include "duilib/window_record.h"
@@ -86,6 +87,15 @@ bool RunOnUiThread(std::function<void()> closure) {
   // One queue for posts and closures: Qt keeps events posted to one receiver in order.
   return QMetaObject::invokeMethod(
       app, [c = std::move(closure)]() { c(); }, Qt::QueuedConnection);
+}
+
+bool RunForWindow(HWND window, std::function<void()> closure) {
+  if (!IsWindow(window) || !closure)
+    return false;
+  return RunOnUiThread([window, c = std::move(closure)]() {
+    if (IsWindow(window))
+      c();
+  });
 }
 
 bool RegisterWindowClass(LPCTSTR class_name, WNDPROC proc) {
@@ -229,11 +239,18 @@ bool DestroyWindow(HWND hwnd) {
   return true;
 }
 
-LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_NCCREATE:
       return 1;
     case WM_CLOSE:
+      // A box's loop may be running below us with this window's widget on the stack:
+      // dismiss the box and close once its loop has returned.
+      if (HasOpenMessageBox(hwnd)) {
+        CloseMessageBoxes(hwnd);
+        PostMessage(hwnd, WM_CLOSE, wparam, lparam);
+        return 0;
+      }
       DestroyWindow(hwnd);
       return 0;
     case WM_PAINT:
@@ -316,12 +333,8 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 bool PostMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (!IsWindow(hwnd))
-    return false;
-  return RunOnUiThread([hwnd, msg, wparam, lparam]() {
-    if (IsWindow(hwnd))
-      SendMessage(hwnd, msg, wparam, lparam);
-  });
+  return RunForWindow(hwnd,
+                      [hwnd, msg, wparam, lparam]() { SendMessage(hwnd, msg, wparam, lparam); });
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms) {

@@ -53,8 +53,9 @@ HWND CreateWindowEx(DWORD ex_style,
 bool DestroyWindow(HWND hwnd);
 bool IsWindow(HWND hwnd);  // any thread
 
-// Default answers: WM_CLOSE destroys the window, WM_PAINT draws a layered window's buffer,
-// WM_NCCREATE accepts; everything else answers 0.
+// Default answers: WM_CLOSE destroys the window (after dismissing the message boxes it owns,
+// and once their loops have returned: the close is posted again meanwhile), WM_PAINT draws a
+// layered window's buffer, WM_NCCREATE accepts; everything else answers 0.
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 // GWLP_WNDPROC (returns the previous procedure: this is how a window is subclassed),
@@ -75,6 +76,8 @@ UINT RegisterWindowMessage(LPCTSTR name);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse_ms);
 bool KillTimer(HWND hwnd, UINT_PTR id);
 
+// SW_SHOWNORMAL and SW_RESTORE bring a minimized window back; SW_MINIMIZE does not activate.
+// Returns whether the window was visible before.
 bool ShowWindow(HWND hwnd, int cmd);
 bool IsWindowVisible(HWND hwnd);
 bool IsIconic(HWND hwnd);

@@ -48,8 +48,8 @@ bool ShowWindow(HWND hwnd, int cmd) {
     if (!FindRecord(hwnd))
       return false;
   }
-  bool activate =
-      cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && !(rec->ex_style & WS_EX_TRANSPARENT);
+  bool activate = cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_MINIMIZE &&
+                  !(rec->ex_style & WS_EX_TRANSPARENT);
   w->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
   switch (cmd) {
     case SW_SHOWMINIMIZED:
@@ -61,6 +61,13 @@ bool ShowWindow(HWND hwnd, int cmd) {
       break;
     case SW_RESTORE:
       w->showNormal();
+      break;
+    case SW_SHOWNORMAL:
+      // Showing "normal" brings a minimized window back, as on the system this stands for.
+      if (w->isMinimized())
+        w->showNormal();
+      else
+        w->show();
       break;
     default:
       w->show();

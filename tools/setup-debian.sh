@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   zlib1g-dev libzip-dev
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 qt6-qpa-plugins
-  libgl-dev libxkbcommon-dev
+  libgl-dev libxkbcommon-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-wqy-microhei fontconfig
   python3

@@ -1,6 +1,7 @@
 #include "tavlo_fixture.h"
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -13,6 +14,35 @@ std::vector<std::u16string> RecordingTrayShell::Balloons() const {
       out.push_back(call.data.szInfo);
   }
   return out;
+}
+
+void HoldingClock::HoldNext(DWORD milliseconds) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  hold_ms_ = milliseconds;
+}
+
+bool HoldingClock::WaitHeld() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return holding_; });
+}
+
+void HoldingClock::Release() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  hold_ms_ = 0;
+  holding_ = false;
+  changed_.notify_all();
+}
+
+void HoldingClock::Sleep(DWORD milliseconds) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (hold_ms_ != 0 && milliseconds == hold_ms_ && !holding_) {
+      holding_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return !holding_; });
+    }
+  }
+  real_.Sleep(milliseconds);
 }
 
 void TavloTest::SetUp() {
@@ -34,6 +64,7 @@ void TavloTest::SetUp() {
 }
 
 void TavloTest::TearDown() {
+  clock_.Release();
   if (hwnd_ && DuiLib::IsWindow(hwnd_))
     Exit();
   tavlo_.reset();

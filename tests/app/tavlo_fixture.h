@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,10 +30,42 @@ class RecordingTrayShell final : public app::NotifyIconShell {
  public:
   bool NotifyIcon(DWORD message, const app::NotifyIconData& data) override {
     calls.push_back({message, data});
-    return true;
+    return available;
+  }
+  bool IsTrayAvailable() const override { return available; }
+  void WatchTrayAvailability(std::function<void(bool)> watcher) override {
+    observer = std::move(watcher);
+  }
+  // The notification area comes or goes, as the desktop would report it.
+  void SetAvailable(bool now) {
+    available = now;
+    if (observer)
+      observer(now);
   }
   std::vector<std::u16string> Balloons() const;
   std::vector<TrayCall> calls;
+  bool available = true;
+  std::function<void(bool)> observer;
+};
+
+// The real clock, except that one chosen pause can be held until the test lets it go, so a
+// start can be caught in the middle. Any thread.
+class HoldingClock final : public platform::Clock {
+ public:
+  // The next pause of exactly `milliseconds` blocks until Release.
+  void HoldNext(DWORD milliseconds);
+  // Waits (bounded) until a pause is being held.
+  bool WaitHeld();
+  void Release();
+  void Sleep(DWORD milliseconds) override;
+  DWORD GetTickCount() override { return real_.GetTickCount(); }
+
+ private:
+  platform::RealClock real_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  DWORD hold_ms_ = 0;  // 0: nothing to hold
+  bool holding_ = false;
 };
 
 struct ShownBox {
@@ -64,7 +98,7 @@ class TavloTest : public ::testing::Test {
   test::ScopedTempDir dir_;
   std::unique_ptr<platform::sim::SimSystem> sim_;
   platform::IconvCodePage code_page_{"UTF-8"};
-  platform::RealClock clock_;
+  HoldingClock clock_;
   RecordingTrayShell tray_;
   std::unique_ptr<platform::XdgAutostart> autostart_;
   std::unique_ptr<platform::LinuxSystem> system_;

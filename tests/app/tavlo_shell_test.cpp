@@ -1,5 +1,5 @@
-// The main window's shell: device rows, the tray callback, the tray menu's items, the exit
-// sequence and the second instance.
+// The main window's shell: device rows, the tray callback and a notification area that is
+// missing or goes away, the tray menu's items, the exit sequence and the second instance.
 #include <QUrl>
 #include <filesystem>
 
@@ -109,6 +109,53 @@ TEST_F(TavloTest, TrayCallbackCodes) {
   EXPECT_EQ(tray_.calls[0].data.hIcon, app::kStoppedIcon);
   EXPECT_EQ(tray_.calls[0].data.szTip, u"Tavlo\r\n");
   EXPECT_EQ(tray_.calls[0].data.uCallbackMessage, app::WM_TRAY_CALLBACK);
+}
+
+TEST_F(TavloTest, WithoutANotificationAreaCloseMinimizesAndTheWindowSaysSo) {
+  tray_.available = false;
+  Open();
+  ASSERT_NE(Find(u"Static_tray_hint"), nullptr);
+  EXPECT_EQ(Find(u"Static_tray_hint")->GetText().str(), u"关闭窗口将最小化，程序继续运行");
+  EXPECT_EQ(Find(u"sysbtn_close")->GetToolTip().str(), u"最小化");
+  ClickControl(u"sysbtn_close");
+  EXPECT_TRUE(DuiLib::IsWindowVisible(hwnd_));
+  EXPECT_TRUE(DuiLib::IsIconic(hwnd_));
+  // A second start of the program brings the window back, not just "shown" and minimized.
+  DuiLib::SendMessage(hwnd_, 0xC123, 0, 0);
+  EXPECT_TRUE(DuiLib::IsWindowVisible(hwnd_));
+  EXPECT_FALSE(DuiLib::IsIconic(hwnd_));
+}
+
+TEST_F(TavloTest, ANotificationAreaThatGoesAwayGivesTheHiddenWindowBack) {
+  Open();
+  const std::u16string promise = Find(u"Static_tray_hint")->GetText().str();
+  const std::u16string tip = Find(u"sysbtn_close")->GetToolTip().str();
+  EXPECT_NE(promise.find(u"通知区域"), std::u16string::npos);
+  ClickControl(u"sysbtn_close");
+  ASSERT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+
+  tray_.SetAvailable(false);
+  EXPECT_TRUE(DuiLib::IsWindowVisible(hwnd_));
+  EXPECT_TRUE(DuiLib::IsIconic(hwnd_));
+  EXPECT_EQ(Find(u"Static_tray_hint")->GetText().str().find(u"通知区域"), std::u16string::npos);
+  DuiLib::ShowWindow(hwnd_, SW_RESTORE);
+  ClickControl(u"sysbtn_close");
+  EXPECT_TRUE(DuiLib::IsIconic(hwnd_));
+
+  // Back again: the close button hides once more and the window says so.
+  tray_.SetAvailable(true);
+  EXPECT_EQ(Find(u"Static_tray_hint")->GetText().str(), promise);
+  EXPECT_EQ(Find(u"sysbtn_close")->GetToolTip().str(), tip);
+  DuiLib::ShowWindow(hwnd_, SW_RESTORE);
+  ClickControl(u"sysbtn_close");
+  EXPECT_FALSE(DuiLib::IsWindowVisible(hwnd_));
+
+  // Gone again, and the click comes before the desktop has told anyone.
+  DuiLib::ShowWindow(hwnd_, SW_RESTORE);
+  tray_.available = false;
+  ClickControl(u"sysbtn_close");
+  EXPECT_TRUE(DuiLib::IsIconic(hwnd_));
+  EXPECT_EQ(Find(u"sysbtn_close")->GetToolTip().str(), u"最小化");
 }
 
 TEST_F(TavloTest, MenuItemsSwitchAutorunAndOpenThePage) {

@@ -1,4 +1,5 @@
-// Windows and messages: procedures, posting, timers, threads, subclassing, message boxes.
+// Windows and messages: procedures, posting, closures, timers, threads, subclassing, message
+// boxes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -92,6 +93,29 @@ TEST(WindowTest, PostToWindowDestroyedBeforeDeliveryIsDropped) {
   wnd.params.clear();
   testing_qt::Pump();
   EXPECT_TRUE(wnd.params.empty());
+}
+
+TEST(WindowTest, ClosuresForAWindowRunInOrderOnlyWhileItLives) {
+  RecordingWnd wnd;
+  HWND h = wnd.Create(nullptr, u"t", WS_POPUP, 0, 0, 0, 50, 50);
+  std::vector<int> ran;
+  std::thread worker([h, &ran] {
+    RunForWindow(h, [&ran] { ran.push_back(1); });
+    RunOnUiThread([&ran] { ran.push_back(2); });
+    RunForWindow(h, [&ran] { ran.push_back(3); });
+  });
+  worker.join();
+  testing_qt::Pump();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+
+  // Queued for the window, which goes before their turn: dropped, unlike a plain closure.
+  ran.clear();
+  EXPECT_TRUE(RunForWindow(h, [&ran] { ran.push_back(4); }));
+  RunOnUiThread([&ran] { ran.push_back(5); });
+  DestroyWindow(h);
+  EXPECT_FALSE(RunForWindow(h, [&ran] { ran.push_back(6); }));
+  testing_qt::Pump();
+  EXPECT_EQ(ran, (std::vector<int>{5}));
 }
 
 TEST(WindowTest, TimersFireWithTheirIdsAndStopWhenKilled) {

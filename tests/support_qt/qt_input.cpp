@@ -1,10 +1,17 @@
 #include "support_qt/qt_input.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace testing_qt {
+
+namespace {
+
+constexpr int kRecheckMs = 5;
+
+}  // namespace
 
 void Click(QWidget* w, QPoint pos, Qt::MouseButton button) {
   QTest::mouseClick(w, button, Qt::NoModifier, pos);
@@ -35,12 +42,14 @@ void Type(QWidget* w, const QString& text) {
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
-  QElapsedTimer t;
-  t.start();
+  const QDeadlineTimer deadline(timeout_ms);
+  // Wakes the loop now and then: a condition that another thread changes comes with no event.
+  QTimer recheck;
+  recheck.start(kRecheckMs);
   while (!done()) {
-    if (t.elapsed() > timeout_ms)
-      return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (deadline.hasExpired())
+      return done();
+    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   return true;

@@ -17,7 +17,8 @@ void MoveMouse(QWidget* w, QPoint pos);
 void Key(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 void Type(QWidget* w, const QString& text);
 
-// Runs the event loop until `done` answers true or `timeout_ms` passes; returns done().
+// Runs the event loop until `done` answers true or `timeout_ms` passes; returns done(). The
+// thread sleeps in the loop between checks: `done` is asked after events and every few ms.
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 2000);
 // Processes pending events (posted messages, deferred deletes).
 void Pump();
