@@ -10,7 +10,7 @@ CWorkerQueue::~CWorkerQueue() {
 }
 
 bool CWorkerQueue::Start() {
-  std::lock_guard<std::mutex> guard(join_lock_);
+  base::AutoLock guard(join_lock_);
   if (started() || joined_)
     return false;
   try {
@@ -42,7 +42,7 @@ void CWorkerQueue::Quit() {
     return;
   }
   // Held across the join: a second caller waits here for the first one's join to finish.
-  std::lock_guard<std::mutex> guard(join_lock_);
+  base::AutoLock guard(join_lock_);
   if (joined_ || !thread_.joinable())
     return;
   Post(CMD_QUIT);

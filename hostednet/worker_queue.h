@@ -22,7 +22,6 @@
 
 #include <atomic>
 #include <deque>
-#include <mutex>
 #include <thread>
 
 #include "base/lock.h"
@@ -76,11 +75,11 @@ class CWorkerQueue {
   Delegate* const delegate_;
 
   base::ThreadLock queue_lock_;
-  std::deque<int> queue_;  // guarded by queue_lock_
+  std::deque<int> queue_ GUARDED_BY(queue_lock_);
 
-  std::mutex join_lock_;
-  std::thread thread_;   // guarded by join_lock_ after Start
-  bool joined_ = false;  // guarded by join_lock_
+  base::ThreadLock join_lock_;
+  std::thread thread_ GUARDED_BY(join_lock_);
+  bool joined_ GUARDED_BY(join_lock_) = false;
   std::atomic<bool> started_{false};
   std::atomic<std::thread::id> worker_id_{};
 };

@@ -8,7 +8,7 @@
 
 #include "base/result.h"
 #include "platform/linux/xdg_autostart.h"
-#include "platform_linux/test_dir.h"
+#include "support/scoped_temp_dir.h"
 
 namespace app {
 namespace {
@@ -50,7 +50,7 @@ class AutorunTest : public testing::Test {
   std::string EntryFile() const { return dir_.path() + "/autostart/Tavlo.desktop"; }
 
   // In this order: the store reads the variable when it is built.
-  testing_support::TempDir dir_;
+  test::ScopedTempDir dir_;
   ScopedConfigDirs config_dirs_{dir_.path() + ":/etc/xdg"};
   CountingStore store_{platform::XdgAutostart::DefaultDirectory()};
   Autorun autorun_{store_, kPath};

@@ -12,7 +12,7 @@
 #include "base/result.h"
 #include "platform/linux/linux_named_event.h"
 #include "platform/linux/linux_system.h"
-#include "platform_linux/test_dir.h"
+#include "support/scoped_temp_dir.h"
 
 namespace app {
 namespace {
@@ -222,7 +222,7 @@ class LauncherTest : public testing::Test {
     return true;
   }
 
-  testing_support::TempDir dir_;
+  test::ScopedTempDir dir_;
   std::string marker_ = dir_.path() + "/went-on";
 };
 

@@ -1,10 +1,10 @@
 #include "ics/ics_manager.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include "ics/netshell_binding.h"
 #include "platform/sim/sim_sharing_service.h"
+#include "support/scoped_temp_dir.h"
 #include "test_view.h"
 
 namespace {
@@ -23,12 +23,7 @@ const HRESULT kServiceFailure = static_cast<HRESULT>(0x80040201);
 
 class IcsManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tavlo-ics-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    service_ = std::make_unique<SimSharingService>(view_, dir_);
-  }
+  void SetUp() override { service_ = std::make_unique<SimSharingService>(view_, dir_); }
   void TearDown() override {
     manager_.reset();
     ics::UnbindNetshell();
@@ -36,7 +31,6 @@ class IcsManagerTest : public ::testing::Test {
     service_.reset();
     // Every properties record the manager was handed went back through the backend.
     EXPECT_EQ(SimSharingService::OutstandingProperties(), 0);
-    std::filesystem::remove_all(dir_);
   }
 
   HRESULT Init() { return ics::InitSharingManager(*service_, &manager_); }
@@ -56,7 +50,8 @@ class IcsManagerTest : public ::testing::Test {
   }
 
   TestView view_;
-  std::filesystem::path dir_;
+  test::ScopedTempDir temp_;
+  const std::filesystem::path dir_ = temp_.path();
   std::unique_ptr<SimSharingService> service_;
   std::unique_ptr<CIcsManager> manager_;
 };

@@ -1,7 +1,6 @@
 #include "platform/sim/sim_sharing_service.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <fstream>
@@ -24,16 +23,8 @@ using platform::sim::SimSharingService;
 
 class SimSharingServiceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tavlo-sharing-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    service_ = std::make_unique<SimSharingService>(view_, dir_);
-  }
-  void TearDown() override {
-    service_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void SetUp() override { service_ = std::make_unique<SimSharingService>(view_, dir_); }
+  void TearDown() override { service_.reset(); }
 
   ComPtr<INetSharingManager> Manager() {
     void* object = nullptr;
@@ -101,7 +92,8 @@ class SimSharingServiceTest : public ::testing::Test {
   }
 
   TestView view_;
-  std::filesystem::path dir_;
+  test::ScopedTempDir temp_;
+  const std::filesystem::path dir_ = temp_.path();
   std::unique_ptr<SimSharingService> service_;
 };
 

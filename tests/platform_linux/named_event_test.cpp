@@ -18,7 +18,6 @@
 
 #include "base/result.h"
 #include "platform_linux/child_process.h"
-#include "platform_linux/test_dir.h"
 #include "support/scoped_temp_dir.h"
 
 namespace platform {
@@ -69,7 +68,7 @@ class NamedEventTest : public testing::Test {
     return ChildProcess(argv);
   }
 
-  testing_support::TempDir dir_;
+  test::ScopedTempDir dir_;
 };
 
 TEST_F(NamedEventTest, ExistsOnlyWhileHeldAndLeavesNoFileBehind) {
@@ -164,7 +163,7 @@ TEST_F(NamedEventTest, ClosingHoldersNeverRemoveItUnderAnotherHolder) {
 
 TEST_F(NamedEventTest, FailuresGiveAWin32Code) {
   DWORD error = 0;
-  EXPECT_FALSE(LinuxNamedEvent::Create(kName, &error, dir_.path() + "/missing"));
+  EXPECT_FALSE(LinuxNamedEvent::Create(kName, &error, dir_.path().string() + "/missing"));
   EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
 
   ASSERT_EQ(mkdir(LinuxNamedEvent::PathFor(kName, dir_.path()).c_str(), 0700), 0);
@@ -207,7 +206,7 @@ TEST_F(NamedEventTest, LivesInTheUsersRuntimeFolder) {
 TEST_F(NamedEventTest, APkexecCopyLooksInTheFolderOfTheUserWhoAsked) {
   if (geteuid() != 0)
     GTEST_SKIP() << "needs root to make folders of another user";
-  const std::string run = dir_.path() + "/run", tmp = dir_.path() + "/tmp";
+  const std::string run = dir_.path().string() + "/run", tmp = dir_.path().string() + "/tmp";
   std::filesystem::create_directories(run);
   std::filesystem::create_directories(tmp);
   const std::string own = tmp + "/tavlo-0";
@@ -240,7 +239,7 @@ TEST_F(NamedEventTest, FilesThatOthersCouldHavePlantedAreRefused) {
   EXPECT_EQ(error, ERROR_ACCESS_DENIED);
   std::filesystem::remove(path);
 
-  const std::string elsewhere = dir_.path() + "/precious";
+  const std::string elsewhere = dir_.path().string() + "/precious";
   std::ofstream(elsewhere) << "keep";
   ASSERT_EQ(link(elsewhere.c_str(), path.c_str()), 0);
   EXPECT_FALSE(Open(&error)) << "a second name for another file";

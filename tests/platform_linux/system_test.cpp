@@ -12,14 +12,14 @@
 #include "platform/linux/shell_words.h"
 #include "platform/linux/utf.h"
 #include "platform_linux/child_process.h"
-#include "platform_linux/test_dir.h"
+#include "support/scoped_temp_dir.h"
 
 namespace platform {
 namespace {
 
 using posix::FromUtf8;
 using testing_support::ChildProcess;
-using testing_support::TempDir;
+using TempDir = test::ScopedTempDir;
 
 std::string WriteScript(const std::string& dir, const std::string& body) {
   std::string path = dir + "/fake-pkexec";
@@ -58,14 +58,14 @@ TEST(LinuxSystemTest, ElevationEnforcedOnlyForAPrivilegedBackendWithPkexec) {
   EXPECT_FALSE(LinuxSystem(options).IsElevationEnforced()) << "the simulated backend";
   options.backend_needs_privileges = true;
   EXPECT_TRUE(LinuxSystem(options).IsElevationEnforced());
-  options.pkexec_path = dir.path() + "/absent";
+  options.pkexec_path = dir.path().string() + "/absent";
   EXPECT_FALSE(LinuxSystem(options).IsElevationEnforced());
   EXPECT_EQ(LinuxSystem().IsUserAnAdmin(), geteuid() == 0);
 }
 
 TEST(LinuxSystemTest, CommandLineQuotesTheProgramAndKeepsArgumentsApart) {
   TempDir dir;
-  std::string spaced = dir.path() + "/my tools";
+  std::string spaced = dir.path().string() + "/my tools";
   ASSERT_EQ(mkdir(spaced.c_str(), 0755), 0);
   std::string program = spaced + "/helper";
   ASSERT_EQ(symlink(PLATFORM_LINUX_HELPER, program.c_str()), 0);
@@ -81,7 +81,7 @@ TEST(LinuxSystemTest, CommandLineQuotesTheProgramAndKeepsArgumentsApart) {
 
 TEST(LinuxSystemTest, RunAsStartsPkexecWithTheSplitParameters) {
   TempDir dir;
-  std::string out = dir.path() + "/args";
+  std::string out = dir.path().string() + "/args";
   LinuxSystem::Options options;
   options.pkexec_path = WriteScript(dir.path(), "printf '%s\\n' \"$@\" > " + out + "; exit 3");
   LinuxSystem system(options);
@@ -99,7 +99,7 @@ TEST(LinuxSystemTest, RunAsStartsPkexecWithTheSplitParameters) {
   EXPECT_TRUE(system.IsDeclinedExit(127));
   EXPECT_FALSE(system.IsDeclinedExit(0));
 
-  options.pkexec_path = dir.path() + "/absent";
+  options.pkexec_path = dir.path().string() + "/absent";
   EXPECT_FALSE(LinuxSystem(options).ShellExecuteRunAs(u"/bin/true", u"", &error));
   EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
 }

@@ -8,16 +8,16 @@
 
 #include "base/result.h"
 #include "platform/linux/utf.h"
-#include "platform_linux/test_dir.h"
+#include "support/scoped_temp_dir.h"
 
 namespace platform {
 namespace {
 
-using testing_support::TempDir;
+using TempDir = test::ScopedTempDir;
 
 TEST(XdgAutostartTest, WritesAValidEntryAndReadsBackExactly) {
   TempDir dir;
-  XdgAutostart store(dir.path() + "/a/autostart");
+  XdgAutostart store(dir.path().string() + "/a/autostart");
   ASSERT_TRUE(store.Open());
   EXPECT_FALSE(store.Read(u"Tavlo"));
 
@@ -58,18 +58,19 @@ TEST(XdgAutostartTest, ReadsOnlyAnEnabledDesktopEntry) {
 
 TEST(XdgAutostartTest, AFailingCallLeavesItsReasonAndPlace) {
   TempDir dir;
-  XdgAutostart fresh(dir.path() + "/a");
+  XdgAutostart fresh(dir.path().string() + "/a");
   EXPECT_EQ(fresh.LastFailure().code, 0u);
 
-  std::ofstream(dir.path() + "/file") << "x";
-  XdgAutostart under_file(dir.path() + "/file/autostart");
+  std::ofstream(dir.path().string() + "/file") << "x";
+  XdgAutostart under_file(dir.path().string() + "/file/autostart");
   EXPECT_FALSE(under_file.Open());
   EXPECT_EQ(under_file.LastFailure().code, 3u);  // ERROR_PATH_NOT_FOUND
-  EXPECT_EQ(under_file.LastFailure().place, posix::FromUtf8(dir.path() + "/file/autostart"));
+  EXPECT_EQ(under_file.LastFailure().place,
+            posix::FromUtf8(dir.path().string() + "/file/autostart"));
   EXPECT_FALSE(under_file.Write(u"Tavlo", u"x"));
   EXPECT_EQ(under_file.LastFailure().code, 3u);
 
-  XdgAutostart store(dir.path() + "/b");
+  XdgAutostart store(dir.path().string() + "/b");
   ASSERT_TRUE(store.Open());
   EXPECT_FALSE(store.Write(u"../x", u"y"));
   EXPECT_EQ(store.LastFailure().code, ERROR_INVALID_PARAMETER);
