@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-wqy-microhei fontconfig
   python3
-  xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr
+  xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr python3-pil
 )
 
 missing=()

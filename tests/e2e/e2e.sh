@@ -120,7 +120,6 @@ wait_for ready 1 10
 wait_for Btn_Run 1 5
 wait_for_text advert "把电脑放在房间中央" 5
 shot main-ready
-shot main-window-advert
 
 # A second start wakes the first and ends with 0, also when the first is hidden (minimized
 # when there is no notification area to hide in).
