@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/private_folder.h"
+#include "support/scoped_env.h"
 #include "support/scoped_temp_dir.h"
 
 namespace {
@@ -68,13 +69,7 @@ TEST(ThreadLockTest, AutoLockReleasesWhenAnExceptionLeavesTheScope) {
 // Every test has a runtime folder of its own: nothing else on the machine meets its locks.
 class ProcessLockTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(runtime_.path().empty());
-    setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-  }
-  void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
-
-  test::ScopedTempDir runtime_;
+  test::ScopedRuntimeDir runtime_;
 };
 
 TEST_F(ProcessLockTest, SecondObjectInTheSameProcessSeesItTaken) {

@@ -12,6 +12,7 @@
 
 #include "base/guid.h"
 #include "platform_linux/child_process.h"
+#include "support/scoped_env.h"
 #include "support/scoped_temp_dir.h"
 
 namespace platform {
@@ -50,13 +51,7 @@ int RunAsNobody(Body body) {
 // Tavlo of the same user included) meets it.
 class InstanceChannelTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(runtime_.path().empty());
-    setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-  }
-  void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
-
-  test::ScopedTempDir runtime_;
+  test::ScopedRuntimeDir runtime_;
 };
 
 TEST_F(InstanceChannelTest, SecondInstanceReachesTheFirst) {
