@@ -47,17 +47,17 @@ class ScopedConfigDirs {
 
 class AutorunTest : public testing::Test {
  protected:
-  std::string EntryFile() const { return dir_.path() + "/autostart/Tavlo.desktop"; }
+  std::string EntryFile() const { return dir_.path().string() + "/autostart/Tavlo.desktop"; }
 
   // In this order: the store reads the variable when it is built.
   test::ScopedTempDir dir_;
-  ScopedConfigDirs config_dirs_{dir_.path() + ":/etc/xdg"};
+  ScopedConfigDirs config_dirs_{dir_.path().string() + ":/etc/xdg"};
   CountingStore store_{platform::XdgAutostart::DefaultDirectory()};
   Autorun autorun_{store_, kPath};
 };
 
 TEST_F(AutorunTest, SwitchesTheEntryOnAndOff) {
-  ASSERT_EQ(store_.directory(), dir_.path() + "/autostart");
+  ASSERT_EQ(store_.directory(), dir_.path().string() + "/autostart");
   EXPECT_EQ(autorun_.CommandLine(), u"\"/opt/Tavlo/tavlo\" /start");
   EXPECT_FALSE(autorun_.IsAutorunEnabled());
   EXPECT_TRUE(autorun_.SetAutorun(true));
@@ -100,8 +100,8 @@ TEST_F(AutorunTest, AnotherCommandLineIsAbsentAndGetsReplacedOrRemoved) {
 }
 
 TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChangesAndTheReasonIsKept) {
-  std::ofstream(dir_.path() + "/blocker") << "x";
-  ScopedConfigDirs blocked(dir_.path() + "/blocker");
+  std::ofstream(dir_.path().string() + "/blocker") << "x";
+  ScopedConfigDirs blocked(dir_.path().string() + "/blocker");
   platform::XdgAutostart store(platform::XdgAutostart::DefaultDirectory());
   Autorun autorun(store, kPath);
   EXPECT_FALSE(autorun.SetAutorun(true));
@@ -125,7 +125,7 @@ class UnreliableStore : public platform::XdgAutostart {
 };
 
 TEST_F(AutorunTest, AWriteThatDidNotTakeOrARemoveThatFailedIsReported) {
-  UnreliableStore store(dir_.path() + "/autostart");
+  UnreliableStore store(dir_.path().string() + "/autostart");
   Autorun autorun(store, kPath);
   EXPECT_FALSE(autorun.SetAutorun(true)) << "claimed written, reads absent";
   EXPECT_EQ(autorun.last_failure().code, 0u);

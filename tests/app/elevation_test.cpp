@@ -193,11 +193,11 @@ class LauncherTest : public testing::Test {
  protected:
   // Milliseconds EnsureElevated took, with the given fake pkexec body.
   long Launch(const std::string& pkexec_body, DWORD timeout_ms, bool* result) {
-    std::string pkexec = dir_.path() + "/pkexec";
+    std::string pkexec = dir_.path().string() + "/pkexec";
     std::ofstream(pkexec) << "#!/bin/sh\n" << pkexec_body << "\n";
     chmod(pkexec.c_str(), 0755);
     std::string line =
-        "\"" STARTUP_HELPER "\" ensure-elevated " + dir_.path() + " " + marker_ + " 3000";
+        "\"" STARTUP_HELPER "\" ensure-elevated " + dir_.path().string() + " " + marker_ + " 3000";
     LauncherSystem system(pkexec, std::u16string(line.begin(), line.end()));
     ElevationContext context;
     context.system = &system;
@@ -223,7 +223,7 @@ class LauncherTest : public testing::Test {
   }
 
   test::ScopedTempDir dir_;
-  std::string marker_ = dir_.path() + "/went-on";
+  std::string marker_ = dir_.path().string() + "/went-on";
 };
 
 TEST_F(LauncherTest, EndsWhenTheCopySignals) {
