@@ -32,7 +32,8 @@ fuzz: setup
 	cmake --build --preset fuzz -j $(JOBS)
 	bash tools/run-fuzzers.sh build/fuzz/bin $(FUZZ_SECONDS)
 
-ci: test test-asan test-tsan fuzz
+ci:
+	bash .ci/run
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
