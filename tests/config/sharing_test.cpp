@@ -67,10 +67,16 @@ TEST_F(SharingTest, AnotherProcessCannotUseTheStoreWhileOneHoldsIt) {
 TEST_F(SharingTest, AReaderInAnotherProcessWaitsForTheStoreAndReads) {
   store_.SetString(u"SSID", u"Tavlo");
   ASSERT_TRUE(holder_.Open());
-  const pid_t child = StartChild([path = path_](CFlushRule* flush) {
+  // The child says when it begins to read, so a child that a busy machine starts late cannot
+  // find the store already let go.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = StartChild([path = path_, ready_fd = ready[1]](CFlushRule* flush) {
     CConfigFile reader(path, flush, CConfigFile::Access::kRead);
     ByteBuffer container;
     const auto start = std::chrono::steady_clock::now();
+    if (write(ready_fd, "r", 1) != 1)
+      return 4;
     if (reader.LoadContainer(&container) != LoadStatus::kOk)
       return 1;
     if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(50))
@@ -78,6 +84,11 @@ TEST_F(SharingTest, AReaderInAnotherProcessWaitsForTheStoreAndReads) {
     RecordView record;
     return FindRecord(container, u"ssid", &record) ? 0 : 3;
   });
+  close(ready[1]);
+  char byte = 0;
+  EXPECT_EQ(read(ready[0], &byte, 1), 1);
+  close(ready[0]);
+  // Held for longer than the child's bar, counted from when it began.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   holder_.Close();
   EXPECT_EQ(0, WaitChild(child));
