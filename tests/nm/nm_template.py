@@ -1,0 +1,251 @@
+'''NetworkManager stand-in for the access-point backend's tests.
+
+Builds on dbusmock's NetworkManager template and adds what an access point needs:
+AddAndActivateConnection2 with NetworkManager's option checks, active connections that move
+ACTIVATING -> ACTIVATED and DEACTIVATING -> DEACTIVATED with Connection.Active.StateChanged and
+the standard PropertiesChanged, and control methods on org.freedesktop.DBus.Mock (at
+/org/freedesktop) to steer capabilities, the radio and failures, and to read back every
+AddAndActivateConnection2 call with its D-Bus types intact.
+
+Parameters (JSON): ActivationDelayMs (u, default 50) is how long an activation stays ACTIVATING;
+everything the base template takes is passed on.
+'''
+
+import dbus
+from gi.repository import GLib
+
+import dbusmock
+from dbusmock import MOCK_IFACE
+import dbusmock.templates.networkmanager as base
+from dbusmock.templates.networkmanager import *  # noqa: F401,F403  (its Mock methods join ours)
+
+BUS_NAME = base.BUS_NAME
+MAIN_OBJ = base.MAIN_OBJ
+MAIN_IFACE = 'org.freedesktop.DBus.ObjectManager'
+SYSTEM_BUS = True
+IS_OBJECT_MANAGER = True
+
+MANAGER_OBJ = base.MANAGER_OBJ
+MANAGER_IFACE = base.MANAGER_IFACE
+DEVICE_IFACE = base.DEVICE_IFACE
+WIRELESS_IFACE = base.WIRELESS_DEVICE_IFACE
+ACTIVE_IFACE = base.ACTIVE_CONNECTION_IFACE
+CSETTINGS_IFACE = base.CSETTINGS_IFACE
+PROPS_IFACE = 'org.freedesktop.DBus.Properties'
+
+STATE_ACTIVATING = 1
+STATE_ACTIVATED = 2
+STATE_DEACTIVATING = 3
+STATE_DEACTIVATED = 4
+REASON_NONE = 1
+REASON_USER_DISCONNECTED = 2
+REASON_DEVICE_DISCONNECTED = 3
+CAP_AP = 0x40
+DEVICE_TYPE_WIFI = 2
+
+OPTION_VALUES = {'persist': ('disk', 'memory', 'volatile'),
+                 'bind-activation': ('dbus-client', 'none')}
+
+ERR_INVALID = 'org.freedesktop.NetworkManager.InvalidArguments'
+ERR_UNKNOWN_DEVICE = 'org.freedesktop.NetworkManager.UnknownDevice'
+ERR_INCOMPATIBLE = 'org.freedesktop.NetworkManager.Device.IncompatibleConnection'
+ERR_NOT_ACTIVE = 'org.freedesktop.NetworkManager.ConnectionNotActive'
+
+
+def load(mock, parameters):
+    base.load(mock, parameters)
+    mock.nm_delay_ms = int(parameters.get('ActivationDelayMs', 50))
+    mock.nm_calls = []          # (connection, device, specific_object, options), types kept
+    mock.nm_fail_reason = None  # reason of the next activation that is to fail
+    mock.nm_active = {}         # active path -> {'device', 'settings', 'volatile'}
+    mock.nm_next_id = 100
+    manager = dbusmock.get_object(MANAGER_OBJ)
+    manager.AddMethod(MANAGER_IFACE, 'AddAndActivateConnection2', 'a{sa{sv}}ooa{sv}', 'ooa{sv}',
+                      'ret = self.nm_root.nm_add_and_activate2(args[0], args[1], args[2], args[3])')
+    # Replaces the base template's, which removes the object without any state change.
+    manager.AddMethod(MANAGER_IFACE, 'DeactivateConnection', 'o', '',
+                      'self.nm_root.nm_deactivate(args[0])')
+    manager.nm_root = mock
+    mock.nm_add_and_activate2 = lambda *a: _add_and_activate2(mock, *a)
+    mock.nm_deactivate = lambda path: _deactivate(mock, path)
+
+
+def _error(name, text):
+    return dbus.exceptions.DBusException(text, name=name)
+
+
+def _check_options(options):
+    for key, value in options.items():
+        if key not in OPTION_VALUES:
+            raise _error(ERR_INVALID, f'Unknown extra option passed: {key}')
+        if not isinstance(value, dbus.String) or str(value) not in OPTION_VALUES[key]:
+            raise _error(ERR_INVALID, f'Option "{key}" must be one of {"|".join(OPTION_VALUES[key])}')
+
+
+def _check_device(device, connection):
+    if str(device) not in [str(d) for d in dbusmock.get_object(MANAGER_OBJ).Get(MANAGER_IFACE, 'Devices')]:
+        raise _error(ERR_UNKNOWN_DEVICE, f'Device {device} not found')
+    dev = dbusmock.get_object(device)
+    wireless = connection.get('802-11-wireless', {})
+    if 'mode' in wireless and not isinstance(wireless['mode'], dbus.String):
+        raise _error(ERR_INVALID, '802-11-wireless.mode: wrong type')
+    if 'ssid' in wireless and not (isinstance(wireless['ssid'], dbus.Array) and
+                                   wireless['ssid'].signature == 'y'):
+        raise _error(ERR_INVALID, '802-11-wireless.ssid: wrong type; should be a byte array')
+    if 'channel' in wireless and not isinstance(wireless['channel'], dbus.UInt32):
+        raise _error(ERR_INVALID, '802-11-wireless.channel: wrong type; should be u')
+    if str(wireless.get('mode', '')) == 'ap':
+        caps = int(dev.Get(WIRELESS_IFACE, 'WirelessCapabilities'))
+        if not caps & CAP_AP:
+            raise _error(ERR_INCOMPATIBLE, 'the device does not support Access Point mode')
+
+
+def _set_state(mock, path, state, reason):
+    obj = dbusmock.get_object(path)
+    obj.props[ACTIVE_IFACE]['State'] = dbus.UInt32(state)
+    obj.EmitSignal(PROPS_IFACE, 'PropertiesChanged', 'sa{sv}as',
+                   [ACTIVE_IFACE, dbus.Dictionary({'State': dbus.UInt32(state, variant_level=1)},
+                                                  signature='sv'), dbus.Array([], signature='s')])
+    obj.EmitSignal(ACTIVE_IFACE, 'StateChanged', 'uu', [dbus.UInt32(state), dbus.UInt32(reason)])
+
+
+def _add_and_activate2(mock, connection, device, specific_object, options):
+    mock.nm_calls.append((connection, device, specific_object, options))
+    _check_options(options)
+    _check_device(device, connection)
+
+    mock.nm_next_id += 1
+    n = mock.nm_next_id
+    settings_path = f'/org/freedesktop/NetworkManager/Settings/{n}'
+    active_path = f'/org/freedesktop/NetworkManager/ActiveConnection/{n}'
+    conn = connection.get('connection', {})
+
+    mock.AddObject(settings_path, CSETTINGS_IFACE, {'Unsaved': str(options.get('persist', 'disk')) != 'disk'},
+                   [('GetSettings', '', 'a{sa{sv}}', 'ret = self.settings')])
+    dbusmock.get_object(settings_path).settings = connection
+    mock.AddObject(active_path, ACTIVE_IFACE, {
+        'Connection': dbus.ObjectPath(settings_path),
+        'SpecificObject': dbus.ObjectPath(specific_object),
+        'Id': dbus.String(conn.get('id', '')),
+        'Uuid': dbus.String(conn.get('uuid', '')),
+        'Type': dbus.String(conn.get('type', '802-11-wireless')),
+        'Devices': dbus.Array([dbus.ObjectPath(device)], signature='o'),
+        'State': dbus.UInt32(STATE_ACTIVATING),
+        'StateFlags': dbus.UInt32(0),
+        'Default': False,
+        'Default6': False,
+        'Vpn': False,
+        'Master': dbus.ObjectPath('/'),
+    }, [])
+    mock.object_manager_emit_added(active_path)
+    mock.nm_active[active_path] = {'device': str(device), 'settings': settings_path,
+                                   'volatile': str(options.get('persist', 'disk')) == 'volatile'}
+    manager = dbusmock.get_object(MANAGER_OBJ)
+    actives = manager.Get(MANAGER_IFACE, 'ActiveConnections')
+    actives.append(dbus.ObjectPath(active_path))
+    manager.UpdateProperties(MANAGER_IFACE, {'ActiveConnections': dbus.Array(actives, signature='o')})
+
+    fail_reason, mock.nm_fail_reason = mock.nm_fail_reason, None
+
+    def announce():
+        if active_path in mock.nm_active:
+            _set_state(mock, active_path, STATE_ACTIVATING, REASON_NONE)
+        return False
+
+    def settle():
+        if active_path not in mock.nm_active:
+            return False
+        if fail_reason is None:
+            _set_state(mock, active_path, STATE_ACTIVATED, REASON_NONE)
+            mock.SetDeviceActive(str(device), active_path)
+        else:
+            _end(mock, active_path, fail_reason)
+        return False
+
+    # After the reply, as NetworkManager does: a client that subscribed without a path first
+    # sees every state; one that subscribes later must read State.
+    GLib.idle_add(announce)
+    GLib.timeout_add(mock.nm_delay_ms, settle)
+    return (dbus.ObjectPath(settings_path), dbus.ObjectPath(active_path),
+            dbus.Dictionary({}, signature='sv'))
+
+
+def _end(mock, active_path, reason):
+    info = mock.nm_active.pop(active_path)
+    state = int(dbusmock.get_object(active_path).props[ACTIVE_IFACE]['State'])
+    if state in (STATE_ACTIVATING, STATE_ACTIVATED):
+        _set_state(mock, active_path, STATE_DEACTIVATING, reason)
+    _set_state(mock, active_path, STATE_DEACTIVATED, reason)
+    dev = dbusmock.get_object(info['device'])
+    if str(dev.Get(DEVICE_IFACE, 'ActiveConnection')) == active_path:
+        mock.SetDeviceDisconnected(info['device'])
+    manager = dbusmock.get_object(MANAGER_OBJ)
+    actives = [p for p in manager.Get(MANAGER_IFACE, 'ActiveConnections') if str(p) != active_path]
+    manager.UpdateProperties(MANAGER_IFACE, {'ActiveConnections': dbus.Array(actives, signature='o')})
+    mock.object_manager_emit_removed(active_path)
+    mock.RemoveObject(active_path)
+    if info['volatile']:
+        mock.RemoveObject(info['settings'])
+
+
+def _deactivate(mock, path):
+    if str(path) not in mock.nm_active:
+        raise _error(ERR_NOT_ACTIVE, 'Not active connection')
+    _end(mock, str(path), REASON_USER_DISCONNECTED)
+
+
+def _radio_off(mock):
+    for path, info in list(mock.nm_active.items()):
+        if int(dbusmock.get_object(info['device']).Get(DEVICE_IFACE, 'DeviceType')) == DEVICE_TYPE_WIFI:
+            _end(mock, path, REASON_DEVICE_DISCONNECTED)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')
+def SetWirelessCapabilities(self, device, caps):
+    '''Sets a Wi-Fi device's WirelessCapabilities (0x40 = can be an access point).'''
+    dbusmock.get_object(device).UpdateProperties(WIRELESS_IFACE, {'WirelessCapabilities': dbus.UInt32(caps)})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='os', out_signature='')
+def SetPermHwAddress(self, device, address):
+    '''Sets a Wi-Fi device's permanent and current hardware address.'''
+    dbusmock.get_object(device).UpdateProperties(WIRELESS_IFACE, {'PermHwAddress': dbus.String(address),
+                                                                 'HwAddress': dbus.String(address)})
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='b', out_signature='')
+def SetWirelessEnabled(self, enabled):
+    '''Software radio switch; turning it off ends every Wi-Fi activation (DEVICE_DISCONNECTED).'''
+    dbusmock.get_object(MANAGER_OBJ).UpdateProperties(MANAGER_IFACE, {'WirelessEnabled': dbus.Boolean(enabled)})
+    if not enabled:
+        _radio_off(self)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='b', out_signature='')
+def SetWirelessHardwareEnabled(self, enabled):
+    '''Hardware (rfkill) radio switch; off ends every Wi-Fi activation (DEVICE_DISCONNECTED).'''
+    dbusmock.get_object(MANAGER_OBJ).UpdateProperties(MANAGER_IFACE,
+                                                      {'WirelessHardwareEnabled': dbus.Boolean(enabled)})
+    if not enabled:
+        _radio_off(self)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
+def FailNextActivation(self, reason):
+    '''The next AddAndActivateConnection2 goes ACTIVATING -> DEACTIVATED with this reason.'''
+    self.nm_fail_reason = int(reason)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')
+def EndActiveConnection(self, path, reason):
+    '''Ends an active connection the way NetworkManager does on its own (radio off, device gone).'''
+    if str(path) not in self.nm_active:
+        raise _error(ERR_NOT_ACTIVE, 'Not active connection')
+    _end(self, str(path), reason)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a(a{sa{sv}}ooa{sv})')
+def GetActivationCalls(self):
+    '''Every AddAndActivateConnection2 call, refused ones included, with its arguments as sent.'''
+    return dbus.Array([dbus.Struct(c, signature='a{sa{sv}}ooa{sv}') for c in self.nm_calls],
+                      signature='(a{sa{sv}}ooa{sv})')
