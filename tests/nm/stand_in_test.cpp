@@ -1,0 +1,429 @@
+// The NetworkManager and wpa_supplicant stand-ins, driven over D-Bus with sdbus-c++ exactly as
+// an access-point backend would: these pin the methods, the D-Bus types and the order of signals
+// that backend may rely on.
+#include <errno.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sdbus-c++/sdbus-c++.h>
+
+#include "nm/private_bus.h"
+#include "support/scoped_env.h"
+
+namespace {
+
+using Settings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
+using Options = std::map<std::string, sdbus::Variant>;
+using Call = sdbus::Struct<Settings, sdbus::ObjectPath, sdbus::ObjectPath, Options>;
+
+constexpr char kNm[] = "org.freedesktop.NetworkManager";
+constexpr char kNmPath[] = "/org/freedesktop/NetworkManager";
+constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr char kMock[] = "org.freedesktop.DBus.Mock";
+constexpr char kWpa[] = "fi.w1.wpa_supplicant1";
+constexpr char kWpaIface[] = "fi.w1.wpa_supplicant1.Interface";
+
+constexpr uint32_t kActivating = 1, kActivated = 2, kDeactivating = 3, kDeactivated = 4;
+constexpr uint32_t kReasonNone = 1, kUserDisconnected = 2, kDeviceDisconnected = 3, kNoSecrets = 9;
+
+const std::string kChineseSsid = "热点-1";
+
+struct StateChange {
+  std::string path;
+  uint32_t state;
+  uint32_t reason;
+  bool operator==(const StateChange&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const StateChange& c) {
+  return out << c.path << " " << c.state << "/" << c.reason;
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+// An access-point profile as the backend sends it, with NetworkManager's D-Bus types.
+Settings HotspotProfile() {
+  Settings s;
+  s["connection"]["id"] = sdbus::Variant(std::string("Tavlo"));
+  s["connection"]["uuid"] = sdbus::Variant(std::string("6f1c9ab2-4c1d-4d2e-9d4e-0a1b2c3d4e5f"));
+  s["connection"]["type"] = sdbus::Variant(std::string("802-11-wireless"));
+  s["connection"]["autoconnect"] = sdbus::Variant(false);
+  s["connection"]["permissions"] = sdbus::Variant(std::vector<std::string>{"user:tester:"});
+  s["802-11-wireless"]["mode"] = sdbus::Variant(std::string("ap"));
+  s["802-11-wireless"]["ssid"] = sdbus::Variant(Bytes(kChineseSsid));
+  s["802-11-wireless"]["band"] = sdbus::Variant(std::string("bg"));
+  s["802-11-wireless"]["channel"] = sdbus::Variant(uint32_t{0});
+  s["802-11-wireless-security"]["key-mgmt"] = sdbus::Variant(std::string("wpa-psk"));
+  s["802-11-wireless-security"]["proto"] = sdbus::Variant(std::vector<std::string>{"rsn"});
+  s["802-11-wireless-security"]["psk"] = sdbus::Variant(std::string("密码12345678"));
+  s["802-11-wireless-security"]["psk-flags"] = sdbus::Variant(uint32_t{0});
+  s["ipv4"]["method"] = sdbus::Variant(std::string("shared"));
+  s["ipv6"]["method"] = sdbus::Variant(std::string("ignore"));
+  return s;
+}
+
+Options HotspotOptions() {
+  return {{"persist", sdbus::Variant(std::string("volatile"))},
+          {"bind-activation", sdbus::Variant(std::string("dbus-client"))}};
+}
+
+class NmStandInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
+      GTEST_SKIP() << missing;
+    bus_ = std::make_unique<test::PrivateBus>();
+    ASSERT_TRUE(bus_->ok()) << bus_->error();
+    ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
+                                   R"({"ActivationDelayMs": 30})"))
+        << bus_->error();
+    // The backend opens the system bus; the variable sends it to the private one.
+    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+    connection_ = sdbus::createSystemBusConnection();
+    manager_ = sdbus::createProxy(*connection_, kNm, kNmPath);
+    mock_ = sdbus::createProxy(*connection_, kNm, "/org/freedesktop");
+    // Path-less, before any activation, so no early state change is missed.
+    state_slot_ = connection_->addMatch(std::string("type='signal',sender='") + kNm +
+                                            "',interface='" + kActive + "',member='StateChanged'",
+                                        [this](sdbus::Message& m) {
+                                          StateChange c{m.getPath(), 0, 0};
+                                          m >> c.state >> c.reason;
+                                          changes_.push_back(c);
+                                        });
+    mock_->callMethod("AddWiFiDevice")
+        .onInterface(kMock)
+        .withArguments(std::string("wlan0"), std::string("wlan0"), int32_t{30})
+        .storeResultsTo(device_);
+  }
+
+  std::tuple<sdbus::ObjectPath, sdbus::ObjectPath> Activate(const Settings& settings,
+                                                            const Options& options) {
+    sdbus::ObjectPath profile, active;
+    Options result;
+    manager_->callMethod("AddAndActivateConnection2")
+        .onInterface(kNm)
+        .withArguments(settings, sdbus::ObjectPath(device_), sdbus::ObjectPath("/"), options)
+        .storeResultsTo(profile, active, result);
+    return {profile, active};
+  }
+
+  // The D-Bus error name a call to the manager fails with; empty when it succeeds.
+  std::string ActivationError(const Settings& settings, const Options& options) {
+    try {
+      Activate(settings, options);
+    } catch (const sdbus::Error& e) {
+      return e.getName();
+    }
+    return {};
+  }
+
+  std::vector<StateChange> ChangesOf(const std::string& path) const {
+    std::vector<StateChange> out;
+    for (const StateChange& c : changes_)
+      if (c.path == path)
+        out.push_back(c);
+    return out;
+  }
+
+  bool WaitForState(const std::string& path, uint32_t state) {
+    return test::PumpUntil(*connection_, [&] {
+      for (const StateChange& c : changes_)
+        if (c.path == path && c.state == state)
+          return true;
+      return false;
+    });
+  }
+
+  std::vector<sdbus::ObjectPath> ActiveConnections() {
+    return manager_->getProperty("ActiveConnections")
+        .onInterface(kNm)
+        .get<std::vector<sdbus::ObjectPath>>();
+  }
+
+  std::unique_ptr<test::PrivateBus> bus_;
+  std::unique_ptr<test::ScopedEnv> system_bus_;
+  std::unique_ptr<sdbus::IConnection> connection_;
+  std::unique_ptr<sdbus::IProxy> manager_;
+  std::unique_ptr<sdbus::IProxy> mock_;
+  sdbus::Slot state_slot_;
+  std::vector<StateChange> changes_;
+  std::string device_;
+};
+
+TEST_F(NmStandInTest, AddAndActivateConnection2IsRecordedWithItsExactTypes) {
+  auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
+  EXPECT_EQ(profile.rfind("/org/freedesktop/NetworkManager/Settings/", 0), 0u) << profile;
+  EXPECT_EQ(active.rfind("/org/freedesktop/NetworkManager/ActiveConnection/", 0), 0u) << active;
+
+  std::vector<Call> calls;
+  mock_->callMethod("GetActivationCalls").onInterface(kMock).storeResultsTo(calls);
+  ASSERT_EQ(calls.size(), 1u);
+  Settings& settings = std::get<0>(calls[0]);
+  const sdbus::ObjectPath& device = std::get<1>(calls[0]);
+  const sdbus::ObjectPath& specific = std::get<2>(calls[0]);
+  Options& options = std::get<3>(calls[0]);
+  EXPECT_EQ(std::string(device), device_);
+  EXPECT_EQ(std::string(specific), "/");
+
+  sdbus::Variant& ssid = settings["802-11-wireless"]["ssid"];
+  ASSERT_EQ(ssid.peekValueType(), "ay");
+  EXPECT_EQ(ssid.get<std::vector<uint8_t>>(), Bytes(kChineseSsid));
+  EXPECT_EQ(settings["802-11-wireless"]["channel"].peekValueType(), "u");
+  EXPECT_EQ(settings["802-11-wireless"]["mode"].get<std::string>(), "ap");
+  EXPECT_EQ(settings["connection"]["autoconnect"].peekValueType(), "b");
+  EXPECT_EQ(settings["connection"]["permissions"].get<std::vector<std::string>>(),
+            std::vector<std::string>{"user:tester:"});
+  EXPECT_EQ(settings["802-11-wireless-security"]["proto"].peekValueType(), "as");
+  EXPECT_EQ(settings["802-11-wireless-security"]["psk"].get<std::string>(), "密码12345678");
+  EXPECT_EQ(settings["802-11-wireless-security"]["psk-flags"].peekValueType(), "u");
+  EXPECT_EQ(settings["ipv4"]["method"].get<std::string>(), "shared");
+
+  ASSERT_EQ(options.size(), 2u);
+  EXPECT_EQ(options["persist"].peekValueType(), "s");
+  EXPECT_EQ(options["persist"].get<std::string>(), "volatile");
+  EXPECT_EQ(options["bind-activation"].get<std::string>(), "dbus-client");
+
+  // The profile reads back as sent.
+  auto profile_proxy = sdbus::createProxy(*connection_, kNm, profile);
+  Settings stored;
+  profile_proxy->callMethod("GetSettings")
+      .onInterface("org.freedesktop.NetworkManager.Settings.Connection")
+      .storeResultsTo(stored);
+  EXPECT_EQ(stored["802-11-wireless"]["ssid"].get<std::vector<uint8_t>>(), Bytes(kChineseSsid));
+}
+
+TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt) {
+  auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
+  ASSERT_TRUE(WaitForState(active, kActivated));
+  EXPECT_EQ(ChangesOf(active), (std::vector<StateChange>{{active, kActivating, kReasonNone},
+                                                         {active, kActivated, kReasonNone}}));
+  auto active_proxy = sdbus::createProxy(*connection_, kNm, active);
+  EXPECT_EQ(active_proxy->getProperty("State").onInterface(kActive).get<uint32_t>(), kActivated);
+  EXPECT_EQ(active_proxy->getProperty("Devices")
+                .onInterface(kActive)
+                .get<std::vector<sdbus::ObjectPath>>(),
+            std::vector<sdbus::ObjectPath>{sdbus::ObjectPath(device_)});
+  EXPECT_EQ(ActiveConnections(), std::vector<sdbus::ObjectPath>{active});
+  auto device = sdbus::createProxy(*connection_, kNm, device_);
+  EXPECT_EQ(device->getProperty("ActiveConnection")
+                .onInterface("org.freedesktop.NetworkManager.Device")
+                .get<sdbus::ObjectPath>(),
+            active);
+
+  manager_->callMethod("DeactivateConnection").onInterface(kNm).withArguments(active);
+  ASSERT_TRUE(WaitForState(active, kDeactivated));
+  EXPECT_EQ(ChangesOf(active).back(), (StateChange{active, kDeactivated, kUserDisconnected}));
+  EXPECT_TRUE(ActiveConnections().empty());
+
+  // Gone now: a second stop is refused as NetworkManager refuses it.
+  try {
+    manager_->callMethod("DeactivateConnection").onInterface(kNm).withArguments(active);
+    ADD_FAILURE() << "deactivating twice succeeded";
+  } catch (const sdbus::Error& e) {
+    EXPECT_EQ(e.getName(), "org.freedesktop.NetworkManager.ConnectionNotActive");
+  }
+}
+
+TEST_F(NmStandInTest, FailingActivationEndsWithItsReason) {
+  mock_->callMethod("FailNextActivation").onInterface(kMock).withArguments(kNoSecrets);
+  auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
+  ASSERT_TRUE(WaitForState(active, kDeactivated));
+  std::vector<StateChange> changes = ChangesOf(active);
+  EXPECT_EQ(changes.front(), (StateChange{active, kActivating, kReasonNone}));
+  EXPECT_EQ(changes.back(), (StateChange{active, kDeactivated, kNoSecrets}));
+  for (const StateChange& c : changes)
+    EXPECT_NE(c.state, kActivated) << c;
+  EXPECT_TRUE(ActiveConnections().empty());
+
+  // Only the next one fails.
+  auto [profile2, active2] = Activate(HotspotProfile(), HotspotOptions());
+  EXPECT_TRUE(WaitForState(active2, kActivated));
+}
+
+TEST_F(NmStandInTest, RefusesWhatNetworkManagerRefuses) {
+  Settings wrong_channel = HotspotProfile();
+  wrong_channel["802-11-wireless"]["channel"] = sdbus::Variant(int32_t{6});
+  EXPECT_EQ(ActivationError(wrong_channel, HotspotOptions()),
+            "org.freedesktop.NetworkManager.InvalidArguments");
+
+  Settings ssid_as_text = HotspotProfile();
+  ssid_as_text["802-11-wireless"]["ssid"] = sdbus::Variant(kChineseSsid);
+  EXPECT_EQ(ActivationError(ssid_as_text, HotspotOptions()),
+            "org.freedesktop.NetworkManager.InvalidArguments");
+
+  Options unknown = HotspotOptions();
+  unknown["lifetime"] = sdbus::Variant(std::string("short"));
+  EXPECT_EQ(ActivationError(HotspotProfile(), unknown),
+            "org.freedesktop.NetworkManager.InvalidArguments");
+  Options bad_value = {{"persist", sdbus::Variant(std::string("forever"))}};
+  EXPECT_EQ(ActivationError(HotspotProfile(), bad_value),
+            "org.freedesktop.NetworkManager.InvalidArguments");
+
+  mock_->callMethod("SetWirelessCapabilities")
+      .onInterface(kMock)
+      .withArguments(sdbus::ObjectPath(device_), uint32_t{0x3f});
+  EXPECT_EQ(ActivationError(HotspotProfile(), HotspotOptions()),
+            "org.freedesktop.NetworkManager.Device.IncompatibleConnection");
+
+  // Refused calls are recorded too, so a test can see what was wrong with them.
+  std::vector<Call> calls;
+  mock_->callMethod("GetActivationCalls").onInterface(kMock).storeResultsTo(calls);
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(std::get<0>(calls[0])["802-11-wireless"]["channel"].peekValueType(), "i");
+  EXPECT_TRUE(ActiveConnections().empty());
+}
+
+TEST_F(NmStandInTest, CapabilitiesAndRadioReadBackAndRadioOffEndsTheHotspot) {
+  auto device = sdbus::createProxy(*connection_, kNm, device_);
+  const char* wireless = "org.freedesktop.NetworkManager.Device.Wireless";
+  const uint32_t caps = 0x40 | 0x20 | 0x100 | 0x200;  // AP, RSN, 2.4 GHz only
+  mock_->callMethod("SetWirelessCapabilities")
+      .onInterface(kMock)
+      .withArguments(sdbus::ObjectPath(device_), caps);
+  mock_->callMethod("SetPermHwAddress")
+      .onInterface(kMock)
+      .withArguments(sdbus::ObjectPath(device_), std::string("02:00:00:aa:bb:cc"));
+  sdbus::Variant read_caps = device->getProperty("WirelessCapabilities").onInterface(wireless);
+  EXPECT_EQ(read_caps.peekValueType(), "u");
+  EXPECT_EQ(read_caps.get<uint32_t>(), caps);
+  EXPECT_EQ(device->getProperty("PermHwAddress").onInterface(wireless).get<std::string>(),
+            "02:00:00:aa:bb:cc");
+  const char* dev_iface = "org.freedesktop.NetworkManager.Device";
+  EXPECT_EQ(device->getProperty("Interface").onInterface(dev_iface).get<std::string>(), "wlan0");
+  EXPECT_EQ(device->getProperty("DeviceType").onInterface(dev_iface).get<uint32_t>(), 2u);
+  EXPECT_TRUE(manager_->getProperty("WirelessEnabled").onInterface(kNm).get<bool>());
+  EXPECT_TRUE(manager_->getProperty("WirelessHardwareEnabled").onInterface(kNm).get<bool>());
+
+  auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
+  ASSERT_TRUE(WaitForState(active, kActivated));
+  mock_->callMethod("SetWirelessEnabled").onInterface(kMock).withArguments(false);
+  ASSERT_TRUE(WaitForState(active, kDeactivated));
+  EXPECT_EQ(ChangesOf(active).back(), (StateChange{active, kDeactivated, kDeviceDisconnected}));
+  EXPECT_FALSE(manager_->getProperty("WirelessEnabled").onInterface(kNm).get<bool>());
+
+  mock_->callMethod("SetWirelessEnabled").onInterface(kMock).withArguments(true);
+  auto [profile2, active2] = Activate(HotspotProfile(), HotspotOptions());
+  ASSERT_TRUE(WaitForState(active2, kActivated));
+  mock_->callMethod("SetWirelessHardwareEnabled").onInterface(kMock).withArguments(false);
+  ASSERT_TRUE(WaitForState(active2, kDeactivated));
+  EXPECT_FALSE(manager_->getProperty("WirelessHardwareEnabled").onInterface(kNm).get<bool>());
+
+  mock_->callMethod("SetWirelessHardwareEnabled").onInterface(kMock).withArguments(true);
+  auto [profile3, active3] = Activate(HotspotProfile(), HotspotOptions());
+  ASSERT_TRUE(WaitForState(active3, kActivated));
+  mock_->callMethod("EndActiveConnection")
+      .onInterface(kMock)
+      .withArguments(active3, uint32_t{14});  // DEVICE_REMOVED
+  ASSERT_TRUE(WaitForState(active3, kDeactivated));
+  EXPECT_EQ(ChangesOf(active3).back(), (StateChange{active3, kDeactivated, 14u}));
+}
+
+TEST(WpaStandInTest, StationsJoinAndLeaveWithSignalsAndStations) {
+  if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
+    GTEST_SKIP() << missing;
+  test::PrivateBus bus;
+  ASSERT_TRUE(bus.ok()) << bus.error();
+  ASSERT_TRUE(bus.StartStandIn(test::PrivateBus::TemplateDir() / "wpa_template.py", kWpa,
+                               R"({"Interfaces": ["wlan0"]})"))
+      << bus.error();
+  auto connection = sdbus::createSessionBusConnectionWithAddress(bus.address());
+  auto root = sdbus::createProxy(*connection, kWpa, "/fi/w1/wpa_supplicant1");
+  sdbus::ObjectPath iface_path;
+  root->callMethod("GetInterface")
+      .onInterface(kWpa)
+      .withArguments("wlan0")
+      .storeResultsTo(iface_path);
+  try {
+    root->callMethod("GetInterface").onInterface(kWpa).withArguments("wlan9");
+    ADD_FAILURE() << "an unknown interface was found";
+  } catch (const sdbus::Error& e) {
+    EXPECT_EQ(e.getName(), "fi.w1.wpa_supplicant1.InterfaceUnknown");
+  }
+
+  auto iface = sdbus::createProxy(*connection, kWpa, iface_path);
+  EXPECT_EQ(iface->getProperty("Ifname").onInterface(kWpaIface).get<std::string>(), "wlan0");
+  std::vector<std::string> events;
+  for (const char* member : {"StaAuthorized", "StaDeauthorized"})
+    iface->uponSignal(member).onInterface(kWpaIface).call(
+        [&events, member](const std::string& mac) { events.push_back(member + (" " + mac)); });
+  iface->finishRegistration();
+
+  auto mock = sdbus::createProxy(*connection, kWpa, "/fi/w1/wpa_supplicant1");
+  sdbus::ObjectPath station;
+  mock->callMethod("StationJoin")
+      .onInterface(kMock)
+      .withArguments(iface_path, std::string("a4:5e:60:01:02:03"))
+      .storeResultsTo(station);
+  mock->callMethod("StationJoin")
+      .onInterface(kMock)
+      .withArguments(iface_path, std::string("a4:5e:60:0a:0b:0c"));
+  ASSERT_TRUE(test::PumpUntil(*connection, [&] { return events.size() == 2; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"StaAuthorized a4:5e:60:01:02:03",
+                                              "StaAuthorized a4:5e:60:0a:0b:0c"}));
+
+  sdbus::Variant stations = iface->getProperty("Stations").onInterface(kWpaIface);
+  EXPECT_EQ(stations.peekValueType(), "ao");
+  ASSERT_EQ(stations.get<std::vector<sdbus::ObjectPath>>().size(), 2u);
+  EXPECT_EQ(stations.get<std::vector<sdbus::ObjectPath>>()[0], station);
+  auto station_proxy = sdbus::createProxy(*connection, kWpa, station);
+  sdbus::Variant address =
+      station_proxy->getProperty("Address").onInterface("fi.w1.wpa_supplicant1.Station");
+  EXPECT_EQ(address.peekValueType(), "ay");
+  EXPECT_EQ(address.get<std::vector<uint8_t>>(),
+            (std::vector<uint8_t>{0xa4, 0x5e, 0x60, 0x01, 0x02, 0x03}));
+
+  mock->callMethod("StationLeave")
+      .onInterface(kMock)
+      .withArguments(iface_path, std::string("a4:5e:60:01:02:03"));
+  ASSERT_TRUE(test::PumpUntil(*connection, [&] { return events.size() == 3; }));
+  EXPECT_EQ(events.back(), "StaDeauthorized a4:5e:60:01:02:03");
+  auto left = iface->getProperty("Stations").onInterface(kWpaIface);
+  EXPECT_EQ(left.get<std::vector<sdbus::ObjectPath>>().size(), 1u);
+  EXPECT_NE(left.get<std::vector<sdbus::ObjectPath>>()[0], station);
+
+  // A malformed address is refused rather than turned into a station.
+  try {
+    mock->callMethod("StationJoin")
+        .onInterface(kMock)
+        .withArguments(iface_path, std::string("A4-5E"));
+    ADD_FAILURE() << "a malformed address joined";
+  } catch (const sdbus::Error& e) {
+    EXPECT_EQ(e.getName(), "fi.w1.wpa_supplicant1.InvalidArgs");
+  }
+}
+
+TEST(PrivateBusTest, LeavesNoProcessBehindAndReportsABrokenStandIn) {
+  if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
+    GTEST_SKIP() << missing;
+  std::vector<pid_t> pids;
+  {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ok()) << bus.error();
+    ASSERT_TRUE(bus.StartStandIn(test::PrivateBus::TemplateDir() / "wpa_template.py", kWpa))
+        << bus.error();
+    test::ScopedTempDir dir;
+    std::ofstream(dir / "broken.py") << "raise SystemExit('no such stand-in')\n";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(
+        bus.StartStandIn(dir / "broken.py", "org.example.Broken", "", std::chrono::seconds(120)));
+    // Reported when it exits, not when the wait runs out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    EXPECT_NE(bus.error().find("no such stand-in"), std::string::npos) << bus.error();
+    pids = bus.pids();
+    ASSERT_EQ(pids.size(), 2u);  // the daemon and the live stand-in; the broken one is reaped
+  }
+  for (pid_t pid : pids)
+    EXPECT_TRUE(kill(pid, 0) == -1 && errno == ESRCH) << pid << " is still there";
+}
+
+}  // namespace
