@@ -222,7 +222,11 @@ TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt
 
   manager_->callMethod("DeactivateConnection").onInterface(kNm).withArguments(active);
   ASSERT_TRUE(WaitForState(active, kDeactivated));
-  EXPECT_EQ(ChangesOf(active).back(), (StateChange{active, kDeactivated, kUserDisconnected}));
+  EXPECT_EQ(ChangesOf(active),
+            (std::vector<StateChange>{{active, kActivating, kReasonNone},
+                                      {active, kActivated, kReasonNone},
+                                      {active, kDeactivating, kUserDisconnected},
+                                      {active, kDeactivated, kUserDisconnected}}));
   EXPECT_TRUE(ActiveConnections().empty());
 
   // Gone now: a second stop is refused as NetworkManager refuses it.
