@@ -1,13 +1,16 @@
 '''NetworkManager stand-in for the access-point backend's tests.
 
 Builds on dbusmock's NetworkManager template and adds what an access point needs:
-AddAndActivateConnection2 with NetworkManager's option checks, active connections that move
-ACTIVATING -> ACTIVATED and DEACTIVATING -> DEACTIVATED with Connection.Active.StateChanged and
-the standard PropertiesChanged, and control methods on org.freedesktop.DBus.Mock (at
-/org/freedesktop) to steer capabilities, the radio and failures, and to read back every
-AddAndActivateConnection2 call with its D-Bus types intact.
+AddAndActivateConnection2 with NetworkManager's option and type checks, and activations that
+move the way NetworkManager moves a device-backed one. The Wi-Fi device carries the cause:
+Device.StateChanged(u new, u old, u reason) with device state reasons; the active connection
+follows it with Connection.Active.StateChanged(u state, u reason), whose reason is 0 (UNKNOWN)
+while it comes up or goes down and 3 (DEVICE_DISCONNECTED) once DEACTIVATED, whatever the
+cause. Each change also comes as the standard org.freedesktop.DBus.Properties.PropertiesChanged.
+Control methods on org.freedesktop.DBus.Mock (at /org/freedesktop) steer capabilities, the
+radio and failures, and read back every AddAndActivateConnection2 call with its types intact.
 
-Parameters (JSON): ActivationDelayMs (u, default 50) is how long an activation stays ACTIVATING;
+Parameters (JSON): ActivationDelayMs (default 50) is how long an activation stays ACTIVATING;
 everything the base template takes is passed on.
 '''
 
@@ -37,9 +40,20 @@ STATE_ACTIVATING = 1
 STATE_ACTIVATED = 2
 STATE_DEACTIVATING = 3
 STATE_DEACTIVATED = 4
-REASON_NONE = 1
-REASON_USER_DISCONNECTED = 2
-REASON_DEVICE_DISCONNECTED = 3
+AC_REASON_UNKNOWN = 0
+AC_REASON_DEVICE_DISCONNECTED = 3
+
+DEV_UNAVAILABLE = 20
+DEV_DISCONNECTED = 30
+DEV_PREPARE = 40
+DEV_CONFIG = 50
+DEV_IP_CONFIG = 70
+DEV_ACTIVATED = 100
+DEV_DEACTIVATING = 110
+DEV_FAILED = 120
+DEV_REASON_NONE = 0
+DEV_REASON_USER_REQUESTED = 39
+
 CAP_AP = 0x40
 DEVICE_TYPE_WIFI = 2
 
@@ -100,13 +114,31 @@ def _check_device(device, connection):
             raise _error(ERR_INCOMPATIBLE, 'the device does not support Access Point mode')
 
 
-def _set_state(mock, path, state, reason):
-    obj = dbusmock.get_object(path)
-    obj.props[ACTIVE_IFACE]['State'] = dbus.UInt32(state)
+def _changed(obj, iface, name, value):
+    obj.props[iface][name] = value
     obj.EmitSignal(PROPS_IFACE, 'PropertiesChanged', 'sa{sv}as',
-                   [ACTIVE_IFACE, dbus.Dictionary({'State': dbus.UInt32(state, variant_level=1)},
-                                                  signature='sv'), dbus.Array([], signature='s')])
+                   [iface, dbus.Dictionary({name: value}, signature='sv'), dbus.Array([], signature='s')])
+
+
+def _set_state(path, state):
+    # A device-backed activation only says how it ended through its device.
+    reason = AC_REASON_DEVICE_DISCONNECTED if state == STATE_DEACTIVATED else AC_REASON_UNKNOWN
+    obj = dbusmock.get_object(path)
+    if int(obj.props[ACTIVE_IFACE]['State']) == state:
+        return
+    _changed(obj, ACTIVE_IFACE, 'State', dbus.UInt32(state))
     obj.EmitSignal(ACTIVE_IFACE, 'StateChanged', 'uu', [dbus.UInt32(state), dbus.UInt32(reason)])
+
+
+def _set_device(device, state, reason, active=None):
+    dev = dbusmock.get_object(device)
+    old = dbus.UInt32(dev.props[DEVICE_IFACE]['State'])
+    if active is not None:
+        _changed(dev, DEVICE_IFACE, 'ActiveConnection', dbus.ObjectPath(active))
+    _changed(dev, DEVICE_IFACE, 'StateReason', dbus.Struct((dbus.UInt32(state), dbus.UInt32(reason)),
+                                                           signature='uu'))
+    _changed(dev, DEVICE_IFACE, 'State', dbus.UInt32(state))
+    dev.EmitSignal(DEVICE_IFACE, 'StateChanged', 'uuu', [dbus.UInt32(state), old, dbus.UInt32(reason)])
 
 
 def _add_and_activate2(mock, connection, device, specific_object, options):
@@ -119,6 +151,7 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
     settings_path = f'/org/freedesktop/NetworkManager/Settings/{n}'
     active_path = f'/org/freedesktop/NetworkManager/ActiveConnection/{n}'
     conn = connection.get('connection', {})
+    volatile = str(options.get('persist', 'disk')) == 'volatile'
 
     mock.AddObject(settings_path, CSETTINGS_IFACE, {'Unsaved': str(options.get('persist', 'disk')) != 'disk'},
                    [('GetSettings', '', 'a{sa{sv}}', 'ret = self.settings')])
@@ -130,7 +163,7 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
         'Uuid': dbus.String(conn.get('uuid', '')),
         'Type': dbus.String(conn.get('type', '802-11-wireless')),
         'Devices': dbus.Array([dbus.ObjectPath(device)], signature='o'),
-        'State': dbus.UInt32(STATE_ACTIVATING),
+        'State': dbus.UInt32(0),
         'StateFlags': dbus.UInt32(0),
         'Default': False,
         'Default6': False,
@@ -138,28 +171,31 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
         'Master': dbus.ObjectPath('/'),
     }, [])
     mock.object_manager_emit_added(active_path)
-    mock.nm_active[active_path] = {'device': str(device), 'settings': settings_path,
-                                   'volatile': str(options.get('persist', 'disk')) == 'volatile'}
+    mock.nm_active[active_path] = {'device': str(device), 'settings': settings_path, 'volatile': volatile}
     manager = dbusmock.get_object(MANAGER_OBJ)
-    actives = manager.Get(MANAGER_IFACE, 'ActiveConnections')
-    actives.append(dbus.ObjectPath(active_path))
-    manager.UpdateProperties(MANAGER_IFACE, {'ActiveConnections': dbus.Array(actives, signature='o')})
+    actives = [dbus.ObjectPath(p) for p in manager.Get(MANAGER_IFACE, 'ActiveConnections')]
+    _changed(manager, MANAGER_IFACE, 'ActiveConnections', dbus.Array(actives + [dbus.ObjectPath(active_path)],
+                                                                     signature='o'))
 
     fail_reason, mock.nm_fail_reason = mock.nm_fail_reason, None
 
     def announce():
         if active_path in mock.nm_active:
-            _set_state(mock, active_path, STATE_ACTIVATING, REASON_NONE)
+            _set_device(str(device), DEV_PREPARE, DEV_REASON_NONE, active=active_path)
+            _set_state(active_path, STATE_ACTIVATING)
         return False
 
     def settle():
         if active_path not in mock.nm_active:
             return False
         if fail_reason is None:
-            _set_state(mock, active_path, STATE_ACTIVATED, REASON_NONE)
-            mock.SetDeviceActive(str(device), active_path)
+            for state in (DEV_CONFIG, DEV_IP_CONFIG, DEV_ACTIVATED):
+                _set_device(str(device), state, DEV_REASON_NONE)
+            _set_state(active_path, STATE_ACTIVATED)
         else:
-            _end(mock, active_path, fail_reason)
+            _set_device(str(device), DEV_FAILED, fail_reason)
+            _remove(mock, active_path)
+            _set_device(str(device), DEV_DISCONNECTED, DEV_REASON_NONE, active='/')
         return False
 
     # After the reply, as NetworkManager does: a client that subscribed without a path first
@@ -170,34 +206,49 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
             dbus.Dictionary({}, signature='sv'))
 
 
-def _end(mock, active_path, reason):
+def _remove(mock, active_path):
     info = mock.nm_active.pop(active_path)
-    state = int(dbusmock.get_object(active_path).props[ACTIVE_IFACE]['State'])
-    if state in (STATE_ACTIVATING, STATE_ACTIVATED):
-        _set_state(mock, active_path, STATE_DEACTIVATING, reason)
-    _set_state(mock, active_path, STATE_DEACTIVATED, reason)
-    dev = dbusmock.get_object(info['device'])
-    if str(dev.Get(DEVICE_IFACE, 'ActiveConnection')) == active_path:
-        mock.SetDeviceDisconnected(info['device'])
+    _set_state(active_path, STATE_DEACTIVATED)
     manager = dbusmock.get_object(MANAGER_OBJ)
-    actives = [p for p in manager.Get(MANAGER_IFACE, 'ActiveConnections') if str(p) != active_path]
-    manager.UpdateProperties(MANAGER_IFACE, {'ActiveConnections': dbus.Array(actives, signature='o')})
+    actives = [dbus.ObjectPath(p) for p in manager.Get(MANAGER_IFACE, 'ActiveConnections') if str(p) != active_path]
+    _changed(manager, MANAGER_IFACE, 'ActiveConnections', dbus.Array(actives, signature='o'))
     mock.object_manager_emit_removed(active_path)
     mock.RemoveObject(active_path)
     if info['volatile']:
         mock.RemoveObject(info['settings'])
 
 
+def _end(mock, active_path, device_reason):
+    device = mock.nm_active[active_path]['device']
+    _set_device(device, DEV_DEACTIVATING, device_reason)
+    _set_state(active_path, STATE_DEACTIVATING)
+    _set_device(device, DEV_DISCONNECTED, device_reason, active='/')
+    _remove(mock, active_path)
+
+
 def _deactivate(mock, path):
     if str(path) not in mock.nm_active:
         raise _error(ERR_NOT_ACTIVE, 'Not active connection')
-    _end(mock, str(path), REASON_USER_DISCONNECTED)
+    _end(mock, str(path), DEV_REASON_USER_REQUESTED)
 
 
-def _radio_off(mock):
-    for path, info in list(mock.nm_active.items()):
-        if int(dbusmock.get_object(info['device']).Get(DEVICE_IFACE, 'DeviceType')) == DEVICE_TYPE_WIFI:
-            _end(mock, path, REASON_DEVICE_DISCONNECTED)
+def _radio(mock):
+    manager = dbusmock.get_object(MANAGER_OBJ)
+    radio = bool(manager.props[MANAGER_IFACE]['WirelessEnabled']) and \
+        bool(manager.props[MANAGER_IFACE]['WirelessHardwareEnabled'])
+    for device in [str(d) for d in manager.props[MANAGER_IFACE]['Devices']]:
+        dev = dbusmock.get_object(device)
+        if int(dev.props[DEVICE_IFACE]['DeviceType']) != DEVICE_TYPE_WIFI:
+            continue
+        state = int(dev.props[DEVICE_IFACE]['State'])
+        if not radio and state != DEV_UNAVAILABLE:
+            # Straight to UNAVAILABLE: the activation ends without DEACTIVATING.
+            _set_device(device, DEV_UNAVAILABLE, DEV_REASON_NONE, active='/')
+            for path, info in list(mock.nm_active.items()):
+                if info['device'] == device:
+                    _remove(mock, path)
+        elif radio and state == DEV_UNAVAILABLE:
+            _set_device(device, DEV_DISCONNECTED, DEV_REASON_NONE)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')
@@ -215,30 +266,28 @@ def SetPermHwAddress(self, device, address):
 
 @dbus.service.method(MOCK_IFACE, in_signature='b', out_signature='')
 def SetWirelessEnabled(self, enabled):
-    '''Software radio switch; turning it off ends every Wi-Fi activation (DEVICE_DISCONNECTED).'''
-    dbusmock.get_object(MANAGER_OBJ).UpdateProperties(MANAGER_IFACE, {'WirelessEnabled': dbus.Boolean(enabled)})
-    if not enabled:
-        _radio_off(self)
+    '''Software radio switch: off makes Wi-Fi devices UNAVAILABLE, ending their activations.'''
+    _changed(dbusmock.get_object(MANAGER_OBJ), MANAGER_IFACE, 'WirelessEnabled', dbus.Boolean(enabled))
+    _radio(self)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='b', out_signature='')
 def SetWirelessHardwareEnabled(self, enabled):
-    '''Hardware (rfkill) radio switch; off ends every Wi-Fi activation (DEVICE_DISCONNECTED).'''
-    dbusmock.get_object(MANAGER_OBJ).UpdateProperties(MANAGER_IFACE,
-                                                      {'WirelessHardwareEnabled': dbus.Boolean(enabled)})
-    if not enabled:
-        _radio_off(self)
+    '''Hardware (rfkill) radio switch, the same effect as the software one.'''
+    _changed(dbusmock.get_object(MANAGER_OBJ), MANAGER_IFACE, 'WirelessHardwareEnabled', dbus.Boolean(enabled))
+    _radio(self)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
 def FailNextActivation(self, reason):
-    '''The next AddAndActivateConnection2 goes ACTIVATING -> DEACTIVATED with this reason.'''
+    '''The next activation fails: its device goes FAILED with this device state reason.'''
     self.nm_fail_reason = int(reason)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')
 def EndActiveConnection(self, path, reason):
-    '''Ends an active connection the way NetworkManager does on its own (radio off, device gone).'''
+    '''Ends an active connection as NetworkManager does on its own; reason is a device state
+    reason (38 CONNECTION_REMOVED when the bound client left, 36 REMOVED, ...).'''
     if str(path) not in self.nm_active:
         raise _error(ERR_NOT_ACTIVE, 'Not active connection')
     _end(self, str(path), reason)

@@ -32,7 +32,12 @@ constexpr char kWpa[] = "fi.w1.wpa_supplicant1";
 constexpr char kWpaIface[] = "fi.w1.wpa_supplicant1.Interface";
 
 constexpr uint32_t kActivating = 1, kActivated = 2, kDeactivating = 3, kDeactivated = 4;
-constexpr uint32_t kReasonNone = 1, kUserDisconnected = 2, kDeviceDisconnected = 3, kNoSecrets = 9;
+// Active-connection reasons, as NetworkManager gives them for a device-backed activation.
+constexpr uint32_t kAcUnknown = 0, kAcDeviceDisconnected = 3;
+// Device states and device state reasons, which carry the real cause.
+constexpr uint32_t kDevUnavailable = 20, kDevDisconnected = 30, kDevActivated = 100,
+                   kDevDeactivating = 110, kDevFailed = 120;
+constexpr uint32_t kDevNoSecrets = 7, kDevRemoved = 36, kDevUserRequested = 39;
 
 const std::string kChineseSsid = "热点-1";
 
@@ -45,6 +50,17 @@ struct StateChange {
 
 std::ostream& operator<<(std::ostream& out, const StateChange& c) {
   return out << c.path << " " << c.state << "/" << c.reason;
+}
+
+struct DeviceChange {
+  uint32_t state;
+  uint32_t old_state;
+  uint32_t reason;
+  bool operator==(const DeviceChange&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const DeviceChange& c) {
+  return out << c.old_state << "->" << c.state << "/" << c.reason;
 }
 
 std::vector<uint8_t> Bytes(const std::string& text) {
@@ -100,6 +116,14 @@ class NmStandInTest : public ::testing::Test {
                                           m >> c.state >> c.reason;
                                           changes_.push_back(c);
                                         });
+    device_slot_ = connection_->addMatch(
+        std::string("type='signal',sender='") + kNm +
+            "',interface='org.freedesktop.NetworkManager.Device',member='StateChanged'",
+        [this](sdbus::Message& m) {
+          DeviceChange c{};
+          m >> c.state >> c.old_state >> c.reason;
+          device_changes_.push_back(c);
+        });
     mock_->callMethod("AddWiFiDevice")
         .onInterface(kMock)
         .withArguments(std::string("wlan0"), std::string("wlan0"), int32_t{30})
@@ -156,7 +180,9 @@ class NmStandInTest : public ::testing::Test {
   std::unique_ptr<sdbus::IProxy> manager_;
   std::unique_ptr<sdbus::IProxy> mock_;
   sdbus::Slot state_slot_;
+  sdbus::Slot device_slot_;
   std::vector<StateChange> changes_;
+  std::vector<DeviceChange> device_changes_;
   std::string device_;
 };
 
@@ -205,8 +231,10 @@ TEST_F(NmStandInTest, AddAndActivateConnection2IsRecordedWithItsExactTypes) {
 TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt) {
   auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
   ASSERT_TRUE(WaitForState(active, kActivated));
-  EXPECT_EQ(ChangesOf(active), (std::vector<StateChange>{{active, kActivating, kReasonNone},
-                                                         {active, kActivated, kReasonNone}}));
+  EXPECT_EQ(ChangesOf(active), (std::vector<StateChange>{{active, kActivating, kAcUnknown},
+                                                         {active, kActivated, kAcUnknown}}));
+  ASSERT_FALSE(device_changes_.empty());
+  EXPECT_EQ(device_changes_.back().state, kDevActivated);
   auto active_proxy = sdbus::createProxy(*connection_, kNm, active);
   EXPECT_EQ(active_proxy->getProperty("State").onInterface(kActive).get<uint32_t>(), kActivated);
   EXPECT_EQ(active_proxy->getProperty("Devices")
@@ -223,10 +251,13 @@ TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt
   manager_->callMethod("DeactivateConnection").onInterface(kNm).withArguments(active);
   ASSERT_TRUE(WaitForState(active, kDeactivated));
   EXPECT_EQ(ChangesOf(active),
-            (std::vector<StateChange>{{active, kActivating, kReasonNone},
-                                      {active, kActivated, kReasonNone},
-                                      {active, kDeactivating, kUserDisconnected},
-                                      {active, kDeactivated, kUserDisconnected}}));
+            (std::vector<StateChange>{{active, kActivating, kAcUnknown},
+                                      {active, kActivated, kAcUnknown},
+                                      {active, kDeactivating, kAcUnknown},
+                                      {active, kDeactivated, kAcDeviceDisconnected}}));
+  // Why it ended is told by the device only.
+  EXPECT_EQ(device_changes_.back(),
+            (DeviceChange{kDevDisconnected, kDevDeactivating, kDevUserRequested}));
   EXPECT_TRUE(ActiveConnections().empty());
 
   // Gone now: a second stop is refused as NetworkManager refuses it.
@@ -239,12 +270,16 @@ TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt
 }
 
 TEST_F(NmStandInTest, FailingActivationEndsWithItsReason) {
-  mock_->callMethod("FailNextActivation").onInterface(kMock).withArguments(kNoSecrets);
+  mock_->callMethod("FailNextActivation").onInterface(kMock).withArguments(kDevNoSecrets);
   auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
   ASSERT_TRUE(WaitForState(active, kDeactivated));
   std::vector<StateChange> changes = ChangesOf(active);
-  EXPECT_EQ(changes.front(), (StateChange{active, kActivating, kReasonNone}));
-  EXPECT_EQ(changes.back(), (StateChange{active, kDeactivated, kNoSecrets}));
+  EXPECT_EQ(changes.front(), (StateChange{active, kActivating, kAcUnknown}));
+  EXPECT_EQ(changes.back(), (StateChange{active, kDeactivated, kAcDeviceDisconnected}));
+  bool failed_with_reason = false;
+  for (const DeviceChange& c : device_changes_)
+    failed_with_reason |= c.state == kDevFailed && c.reason == kDevNoSecrets;
+  EXPECT_TRUE(failed_with_reason);
   for (const StateChange& c : changes)
     EXPECT_NE(c.state, kActivated) << c;
   EXPECT_TRUE(ActiveConnections().empty());
@@ -312,7 +347,8 @@ TEST_F(NmStandInTest, CapabilitiesAndRadioReadBackAndRadioOffEndsTheHotspot) {
   ASSERT_TRUE(WaitForState(active, kActivated));
   mock_->callMethod("SetWirelessEnabled").onInterface(kMock).withArguments(false);
   ASSERT_TRUE(WaitForState(active, kDeactivated));
-  EXPECT_EQ(ChangesOf(active).back(), (StateChange{active, kDeactivated, kDeviceDisconnected}));
+  EXPECT_EQ(ChangesOf(active).back(), (StateChange{active, kDeactivated, kAcDeviceDisconnected}));
+  EXPECT_EQ(device_changes_.back(), (DeviceChange{kDevUnavailable, kDevActivated, 0}));
   EXPECT_FALSE(manager_->getProperty("WirelessEnabled").onInterface(kNm).get<bool>());
 
   mock_->callMethod("SetWirelessEnabled").onInterface(kMock).withArguments(true);
@@ -325,11 +361,10 @@ TEST_F(NmStandInTest, CapabilitiesAndRadioReadBackAndRadioOffEndsTheHotspot) {
   mock_->callMethod("SetWirelessHardwareEnabled").onInterface(kMock).withArguments(true);
   auto [profile3, active3] = Activate(HotspotProfile(), HotspotOptions());
   ASSERT_TRUE(WaitForState(active3, kActivated));
-  mock_->callMethod("EndActiveConnection")
-      .onInterface(kMock)
-      .withArguments(active3, uint32_t{14});  // DEVICE_REMOVED
+  mock_->callMethod("EndActiveConnection").onInterface(kMock).withArguments(active3, kDevRemoved);
   ASSERT_TRUE(WaitForState(active3, kDeactivated));
-  EXPECT_EQ(ChangesOf(active3).back(), (StateChange{active3, kDeactivated, 14u}));
+  EXPECT_EQ(device_changes_.back(),
+            (DeviceChange{kDevDisconnected, kDevDeactivating, kDevRemoved}));
 }
 
 TEST(WpaStandInTest, StationsJoinAndLeaveWithSignalsAndStations) {
