@@ -10,11 +10,15 @@ cause. Each change also comes as the standard org.freedesktop.DBus.Properties.Pr
 Control methods on org.freedesktop.DBus.Mock (at /org/freedesktop) steer capabilities, the
 radio and failures, and read back every AddAndActivateConnection2 call with its types intact.
 
+With bind-activation "dbus-client" the activation ends (device reason 38 CONNECTION_REMOVED)
+when the calling bus connection goes away.
+
 Parameters (JSON): ActivationDelayMs (default 50) is how long an activation stays ACTIVATING;
 everything the base template takes is passed on.
 '''
 
 import dbus
+import dbus.lowlevel
 from gi.repository import GLib
 
 import dbusmock
@@ -52,6 +56,7 @@ DEV_ACTIVATED = 100
 DEV_DEACTIVATING = 110
 DEV_FAILED = 120
 DEV_REASON_NONE = 0
+DEV_REASON_CONNECTION_REMOVED = 38
 DEV_REASON_USER_REQUESTED = 39
 
 CAP_AP = 0x40
@@ -80,6 +85,14 @@ def load(mock, parameters):
     manager.AddMethod(MANAGER_IFACE, 'DeactivateConnection', 'o', '',
                       'self.nm_root.nm_deactivate(args[0])')
     manager.nm_root = mock
+    # Mock methods are not told their caller; bind-activation needs it, so note it on the way in.
+    mock.nm_sender = None
+
+    def note_sender(_connection, message):
+        if message.get_member() == 'AddAndActivateConnection2':
+            mock.nm_sender = message.get_sender()
+        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
+    manager.connection.add_message_filter(note_sender)
     mock.nm_add_and_activate2 = lambda *a: _add_and_activate2(mock, *a)
     mock.nm_deactivate = lambda path: _deactivate(mock, path)
 
@@ -178,6 +191,12 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
                                                                      signature='o'))
 
     fail_reason, mock.nm_fail_reason = mock.nm_fail_reason, None
+    if str(options.get('bind-activation', 'none')) == 'dbus-client' and mock.nm_sender:
+        def client_gone(owner):
+            if not owner and active_path in mock.nm_active and \
+                    int(dbusmock.get_object(active_path).props[ACTIVE_IFACE]['State']) <= STATE_ACTIVATED:
+                _end(mock, active_path, DEV_REASON_CONNECTION_REMOVED)
+        mock.nm_active[active_path]['watch'] = mock.connection.watch_name_owner(mock.nm_sender, client_gone)
 
     def announce():
         if active_path in mock.nm_active:
@@ -208,6 +227,8 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
 
 def _remove(mock, active_path):
     info = mock.nm_active.pop(active_path)
+    if 'watch' in info:
+        info['watch'].cancel()
     _set_state(active_path, STATE_DEACTIVATED)
     manager = dbusmock.get_object(MANAGER_OBJ)
     actives = [dbus.ObjectPath(p) for p in manager.Get(MANAGER_IFACE, 'ActiveConnections') if str(p) != active_path]

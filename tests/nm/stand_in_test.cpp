@@ -37,7 +37,8 @@ constexpr uint32_t kAcUnknown = 0, kAcDeviceDisconnected = 3;
 // Device states and device state reasons, which carry the real cause.
 constexpr uint32_t kDevUnavailable = 20, kDevDisconnected = 30, kDevActivated = 100,
                    kDevDeactivating = 110, kDevFailed = 120;
-constexpr uint32_t kDevNoSecrets = 7, kDevRemoved = 36, kDevUserRequested = 39;
+constexpr uint32_t kDevNoSecrets = 7, kDevRemoved = 36, kDevConnectionRemoved = 38,
+                   kDevUserRequested = 39;
 
 const std::string kChineseSsid = "热点-1";
 
@@ -365,6 +366,26 @@ TEST_F(NmStandInTest, CapabilitiesAndRadioReadBackAndRadioOffEndsTheHotspot) {
   ASSERT_TRUE(WaitForState(active3, kDeactivated));
   EXPECT_EQ(device_changes_.back(),
             (DeviceChange{kDevDisconnected, kDevDeactivating, kDevRemoved}));
+}
+
+TEST_F(NmStandInTest, ActivationBoundToTheClientEndsWhenItsConnectionCloses) {
+  auto client = sdbus::createSessionBusConnectionWithAddress(bus_->address());
+  auto manager = sdbus::createProxy(*client, kNm, kNmPath);
+  sdbus::ObjectPath profile, active;
+  Options result;
+  manager->callMethod("AddAndActivateConnection2")
+      .onInterface(kNm)
+      .withArguments(HotspotProfile(), sdbus::ObjectPath(device_), sdbus::ObjectPath("/"),
+                     HotspotOptions())
+      .storeResultsTo(profile, active, result);
+  ASSERT_TRUE(WaitForState(active, kActivated));
+
+  manager.reset();
+  client.reset();  // as when the program is killed
+  ASSERT_TRUE(WaitForState(active, kDeactivated));
+  EXPECT_EQ(device_changes_.back(),
+            (DeviceChange{kDevDisconnected, kDevDeactivating, kDevConnectionRemoved}));
+  EXPECT_TRUE(ActiveConnections().empty());
 }
 
 TEST(WpaStandInTest, StationsJoinAndLeaveWithSignalsAndStations) {
