@@ -16,17 +16,15 @@
 // Failure: Win32 codes as the real service gives them.
 #pragma once
 
-#include <array>
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <memory>
 
 #include "platform/hosted_network_functions.h"
 #include "platform/services/hosted_network_settings.h"

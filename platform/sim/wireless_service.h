@@ -3,8 +3,7 @@
 // a stable GUID, settings kept in "wireless.state", and in process what the world around it
 // does (stations, the radio, further adapters) for tests and the control server.
 //
-// Thread affinity: every method may be called from any thread, except the world's methods
-// (StationJoin, StationLeave, SetRadio) from inside a notification callback.
+// Thread affinity: every method may be called from any thread, notification callbacks included.
 // Ownership: the service must outlive every client handle and bound function in use.
 // Failure: Win32 codes as the real service gives them.
 #pragma once
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/services/wireless_service.h"
 #include "platform/sim/hosted_network_view.h"
