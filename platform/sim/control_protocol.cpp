@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "base/hex.h"
-#include "platform/sim/sim_sharing_core.h"
+#include "platform/sim/sim_sharing_service.h"
 
 namespace platform::sim {
 

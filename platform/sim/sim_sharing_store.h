@@ -17,12 +17,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/services/sharing_driver.h"
 #include "platform/sharing_types.h"
 #include "platform/sim/state_file_reader.h"
 
 namespace platform::sim {
 
-using SharingRoles = std::map<GUID, SHARINGCONNECTIONTYPE>;
+using services::SharingRoles;
 
 class SharingStore {
  public:

@@ -17,21 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/services/hosted_network_settings.h"
 #include "platform/sim/state_file_reader.h"
 #include "platform/wlan_types.h"
 
 namespace platform::sim {
 
-struct WirelessPersistentState {
-  bool enabled = true;
-  DOT11_SSID ssid{};  // length 0 until settings are initialised
-  DWORD max_peers = 100;
-  DOT11_AUTH_ALGORITHM auth = DOT11_AUTH_ALGO_RSNA_PSK;
-  DOT11_CIPHER_ALGORITHM cipher = DOT11_CIPHER_ALGO_CCMP;
-  std::vector<BYTE> key;  // empty when none; a passphrase includes its terminating zero
-  bool key_is_passphrase = true;
-  bool adapter_installed = false;  // the hosted network has been allowed once
-};
+using services::WirelessPersistentState;
 
 class WirelessStateFile {
  public:

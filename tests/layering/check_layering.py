@@ -21,7 +21,8 @@ ALLOWED = {
 }
 # These build without Qt and must stay so.
 CORE = {"base", "config", "platform", "ics", "hostednet", "helper"}
-# The interfaces in platform/ itself know no backend.
+# The interfaces in platform/ itself know no backend, and neither do the services every backend
+# shares (platform/services/).
 PLATFORM_BACKENDS = {"sim", "linux", "nm", "standalone", "services"}
 
 OWN_INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/([^"]*)"')
@@ -39,6 +40,7 @@ def offences(root):
                 continue
             rel = path.relative_to(root)
             interface = folder == "platform" and len(rel.parts) == 2
+            shared = folder == "platform" and len(rel.parts) > 2 and rel.parts[1] == "services"
             for number, line in enumerate(path.read_text(errors="replace").splitlines(), 1):
                 where = f"{rel}:{number}: {line.strip()}"
                 own = OWN_INCLUDE.match(line)
@@ -50,6 +52,10 @@ def offences(root):
                         sub = own.group(2).split("/")[0]
                         if sub in PLATFORM_BACKENDS and "/" in own.group(2):
                             yield f"{where}  (platform interfaces may not include a backend)"
+                    if shared and target == "platform":
+                        sub = own.group(2).split("/")[0]
+                        if sub in PLATFORM_BACKENDS - {"services"} and "/" in own.group(2):
+                            yield f"{where}  (the shared services know no backend)"
                     continue
                 angle = ANGLE_INCLUDE.match(line)
                 if angle and folder in CORE and QT_HEADER.match(angle.group(1)):

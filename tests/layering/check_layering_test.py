@@ -56,6 +56,16 @@ class LayeringTest(unittest.TestCase):
         self.assertEqual(len(found), 1)
         self.assertIn("may not include a backend", found[0])
 
+    def test_shared_services_naming_a_backend_fail(self):
+        found = self.found({
+            "platform/services/a.cpp": '#include "platform/services/b.h"\n#include "platform/wlan_api.h"\n',
+            "platform/services/c.h": '#include "platform/sim/d.h"\n',
+            "platform/services/e.cpp": '#include "platform/nm/f.h"\n',
+            "platform/sim/g.cpp": '#include "platform/services/c.h"\n',
+        })
+        self.assertEqual(len(found), 2)
+        self.assertTrue(all("shared services know no backend" in line for line in found))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,15 +1,15 @@
-#include "platform/sim/sim_sharing_objects.h"
+#include "platform/services/sharing_objects.h"
 
 #include <cstring>
 #include <new>
 
-namespace platform::sim {
+namespace platform::services {
 
 namespace {
 
 std::atomic<long> g_outstanding_properties{0};
 
-// Identifiers of the simulated connection objects and their property pages.
+// Identifiers of the connection objects and their property pages.
 constexpr GUID kLanConnectionClsid = {0x3E8A6C21,
                                       0x5F07,
                                       0x4D9B,
@@ -28,19 +28,20 @@ WCHAR* CopyText(const std::u16string& text) {
 
 }  // namespace
 
-SimNetConnection::SimNetConnection(std::shared_ptr<SharingCore> core, SimConnection snapshot)
-    : SimObject(std::move(core), IID_INetConnection), snapshot_(std::move(snapshot)) {}
+NetConnectionObject::NetConnectionObject(std::shared_ptr<SharingCore> core,
+                                         SharingConnection snapshot)
+    : SharingObject(std::move(core), IID_INetConnection), snapshot_(std::move(snapshot)) {}
 
-HRESULT SimNetConnection::GetProperties(NETCON_PROPERTIES** properties) {
+HRESULT NetConnectionObject::GetProperties(NETCON_PROPERTIES** properties) {
   if (!properties)
     return E_POINTER;
   *properties = nullptr;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetProperties))
     return hr;
 
-  SimConnection now = snapshot_;
+  SharingConnection now = snapshot_;
   if (!snapshot_.transient) {
-    std::optional<SimConnection> live = core_->FindLive(snapshot_.guid);
+    std::optional<SharingConnection> live = core_->FindLive(snapshot_.guid);
     if (live)
       now = *live;
     else
@@ -73,7 +74,7 @@ HRESULT SimNetConnection::GetProperties(NETCON_PROPERTIES** properties) {
   return S_OK;
 }
 
-void SimNetConnection::FreeProperties(NETCON_PROPERTIES* properties) {
+void NetConnectionObject::FreeProperties(NETCON_PROPERTIES* properties) {
   if (!properties)
     return;
   delete[] properties->pszwName;
@@ -82,15 +83,15 @@ void SimNetConnection::FreeProperties(NETCON_PROPERTIES* properties) {
   g_outstanding_properties.fetch_sub(1, std::memory_order_relaxed);
 }
 
-long SimNetConnection::Outstanding() {
+long NetConnectionObject::Outstanding() {
   return g_outstanding_properties.load(std::memory_order_relaxed);
 }
 
-SimSharingConfiguration::SimSharingConfiguration(std::shared_ptr<SharingCore> core,
-                                                 const GUID& guid)
-    : SimObject(std::move(core), IID_INetSharingConfiguration), guid_(guid) {}
+SharingConfigurationObject::SharingConfigurationObject(std::shared_ptr<SharingCore> core,
+                                                       const GUID& guid)
+    : SharingObject(std::move(core), IID_INetSharingConfiguration), guid_(guid) {}
 
-HRESULT SimSharingConfiguration::get_SharingEnabled(VARIANT_BOOL* enabled) {
+HRESULT SharingConfigurationObject::get_SharingEnabled(VARIANT_BOOL* enabled) {
   if (!enabled)
     return E_POINTER;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetSharingEnabled))
@@ -99,7 +100,7 @@ HRESULT SimSharingConfiguration::get_SharingEnabled(VARIANT_BOOL* enabled) {
   return S_OK;
 }
 
-HRESULT SimSharingConfiguration::get_SharingConnectionType(SHARINGCONNECTIONTYPE* type) {
+HRESULT SharingConfigurationObject::get_SharingConnectionType(SHARINGCONNECTIONTYPE* type) {
   if (!type)
     return E_POINTER;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetSharingConnectionType))
@@ -111,23 +112,23 @@ HRESULT SimSharingConfiguration::get_SharingConnectionType(SHARINGCONNECTIONTYPE
   return S_OK;
 }
 
-HRESULT SimSharingConfiguration::DisableSharing() {
+HRESULT SharingConfigurationObject::DisableSharing() {
   if (HRESULT hr = core_->TakeFault(SharingCall::kDisableSharing))
     return hr;
   return core_->DisableSharing(guid_);
 }
 
-HRESULT SimSharingConfiguration::EnableSharing(SHARINGCONNECTIONTYPE type) {
+HRESULT SharingConfigurationObject::EnableSharing(SHARINGCONNECTIONTYPE type) {
   if (HRESULT hr = core_->TakeFault(SharingCall::kEnableSharing))
     return hr;
   return core_->EnableSharing(guid_, type);
 }
 
-SimEnumEveryConnection::SimEnumEveryConnection(std::shared_ptr<SharingCore> core)
-    : SimObject(std::move(core), IID_IEnumNetSharingEveryConnection),
+EnumEveryConnectionObject::EnumEveryConnectionObject(std::shared_ptr<SharingCore> core)
+    : SharingObject(std::move(core), IID_IEnumNetSharingEveryConnection),
       list_(core_->ListForEnumerator(false)) {}
 
-HRESULT SimEnumEveryConnection::Next(ULONG count, VARIANT* items, ULONG* fetched) {
+HRESULT EnumEveryConnectionObject::Next(ULONG count, VARIANT* items, ULONG* fetched) {
   if (fetched)
     *fetched = 0;
   if (!items || (count > 1 && !fetched))
@@ -137,7 +138,7 @@ HRESULT SimEnumEveryConnection::Next(ULONG count, VARIANT* items, ULONG* fetched
   std::lock_guard<std::mutex> hold(lock_);
   ULONG filled = 0;
   for (; filled < count && position_ < list_.size(); ++filled, ++position_) {
-    auto* connection = new (std::nothrow) SimNetConnection(core_, list_[position_]);
+    auto* connection = new (std::nothrow) NetConnectionObject(core_, list_[position_]);
     if (!connection) {
       for (ULONG i = 0; i < filled; ++i)
         VariantClear(&items[i]);
@@ -151,36 +152,36 @@ HRESULT SimEnumEveryConnection::Next(ULONG count, VARIANT* items, ULONG* fetched
   return filled == count ? S_OK : S_FALSE;
 }
 
-HRESULT SimEnumEveryConnection::Reset() {
+HRESULT EnumEveryConnectionObject::Reset() {
   if (HRESULT hr = core_->TakeFault(SharingCall::kReset))
     return hr;
-  std::vector<SimConnection> list = core_->ListForEnumerator(true);
+  std::vector<SharingConnection> list = core_->ListForEnumerator(true);
   std::lock_guard<std::mutex> hold(lock_);
   list_ = std::move(list);
   position_ = 0;
   return S_OK;
 }
 
-SimEveryConnectionCollection::SimEveryConnectionCollection(std::shared_ptr<SharingCore> core)
-    : SimObject(std::move(core), IID_INetSharingEveryConnectionCollection) {}
+EveryConnectionCollectionObject::EveryConnectionCollectionObject(std::shared_ptr<SharingCore> core)
+    : SharingObject(std::move(core), IID_INetSharingEveryConnectionCollection) {}
 
-HRESULT SimEveryConnectionCollection::get__NewEnum(IUnknown** enumerator) {
+HRESULT EveryConnectionCollectionObject::get__NewEnum(IUnknown** enumerator) {
   if (!enumerator)
     return E_POINTER;
   *enumerator = nullptr;
   if (HRESULT hr = core_->TakeFault(SharingCall::kNewEnum))
     return hr;
-  auto* object = new (std::nothrow) SimEnumEveryConnection(core_);
+  auto* object = new (std::nothrow) EnumEveryConnectionObject(core_);
   if (!object)
     return E_OUTOFMEMORY;
   *enumerator = static_cast<IUnknown*>(object);
   return S_OK;
 }
 
-SimSharingManager::SimSharingManager(std::shared_ptr<SharingCore> core)
-    : SimObject(std::move(core), IID_INetSharingManager) {}
+SharingManagerObject::SharingManagerObject(std::shared_ptr<SharingCore> core)
+    : SharingObject(std::move(core), IID_INetSharingManager) {}
 
-HRESULT SimSharingManager::get_SharingInstalled(VARIANT_BOOL* installed) {
+HRESULT SharingManagerObject::get_SharingInstalled(VARIANT_BOOL* installed) {
   if (!installed)
     return E_POINTER;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetSharingInstalled))
@@ -189,21 +190,21 @@ HRESULT SimSharingManager::get_SharingInstalled(VARIANT_BOOL* installed) {
   return S_OK;
 }
 
-HRESULT SimSharingManager::get_EnumEveryConnection(
+HRESULT SharingManagerObject::get_EnumEveryConnection(
     INetSharingEveryConnectionCollection** collection) {
   if (!collection)
     return E_POINTER;
   *collection = nullptr;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetEnumEveryConnection))
     return hr;
-  auto* object = new (std::nothrow) SimEveryConnectionCollection(core_);
+  auto* object = new (std::nothrow) EveryConnectionCollectionObject(core_);
   if (!object)
     return E_OUTOFMEMORY;
   *collection = object;
   return S_OK;
 }
 
-HRESULT SimSharingManager::get_INetSharingConfigurationForINetConnection(
+HRESULT SharingManagerObject::get_INetSharingConfigurationForINetConnection(
     INetConnection* connection,
     INetSharingConfiguration** configuration) {
   if (!configuration)
@@ -213,14 +214,14 @@ HRESULT SimSharingManager::get_INetSharingConfigurationForINetConnection(
     return E_POINTER;
   if (HRESULT hr = core_->TakeFault(SharingCall::kGetConfiguration))
     return hr;
-  auto* ours = dynamic_cast<SimNetConnection*>(connection);
+  auto* ours = dynamic_cast<NetConnectionObject*>(connection);
   if (!ours)
     return E_INVALIDARG;
-  auto* object = new (std::nothrow) SimSharingConfiguration(core_, ours->guid());
+  auto* object = new (std::nothrow) SharingConfigurationObject(core_, ours->guid());
   if (!object)
     return E_OUTOFMEMORY;
   *configuration = object;
   return S_OK;
 }
 
-}  // namespace platform::sim
+}  // namespace platform::services

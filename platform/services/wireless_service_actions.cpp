@@ -1,12 +1,12 @@
-// What happens to the simulated hosted network from outside its client interface: the netsh
-// lines (allow, start, stop), stations joining and leaving, and the radio.
+// What happens to the hosted network from outside its client interface: the netsh lines
+// (allow, start, stop), and what the driver reports of stations and the radio.
 #include <algorithm>
 #include <cstring>
 
 #include "base/result.h"
-#include "platform/sim/wireless_service.h"
+#include "platform/services/wireless_service.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 namespace {
 
@@ -25,11 +25,10 @@ WLAN_HOSTED_NETWORK_DATA_PEER_STATE_CHANGE PeerChange(const MacAddress& mac,
 
 }  // namespace
 
-std::optional<VirtualAdapterState> WirelessService::VirtualAdapter() const {
+WirelessService::AdapterStatus WirelessService::Adapter() const {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (!persistent_.adapter_installed && state_ != wlan_hosted_network_active)
-    return std::nullopt;
-  return VirtualAdapterState{kVirtualAdapter, state_ == wlan_hosted_network_active};
+  const bool active = state_ == wlan_hosted_network_active;
+  return AdapterStatus{persistent_.adapter_installed || active, active};
 }
 
 bool WirelessService::HasUsableKey() const {
@@ -59,6 +58,18 @@ DWORD WirelessService::Start() {
     return ERROR_INVALID_STATE;
   if (!HasUsableKey() || persistent_.ssid.uSSIDLength == 0)
     return ERROR_BAD_CONFIGURATION;
+  AccessPointSettings settings;
+  settings.ssid = persistent_.ssid;
+  settings.max_peers = persistent_.max_peers;
+  settings.auth = persistent_.auth;
+  settings.cipher = persistent_.cipher;
+  settings.key = session_key_ ? session_key_->bytes : persistent_.key;
+  settings.key_is_passphrase =
+      session_key_ ? session_key_->is_passphrase : persistent_.key_is_passphrase;
+  AccessPointInfo info;
+  if (DWORD error = driver_->StartAccessPoint(settings, &info); error != ERROR_SUCCESS)
+    return error;
+  access_point_ = info;
   if (!persistent_.adapter_installed) {
     // Started without an explicit allow (the property is on by default): the adapter comes
     // with the first start. Failing to note it only costs the next run a retry.
@@ -80,7 +91,7 @@ DWORD WirelessService::Stop() {
   return ERROR_SUCCESS;
 }
 
-DWORD WirelessService::StationJoin(const MacAddress& mac) {
+DWORD WirelessService::OnStationJoined(const MacAddress& mac) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (state_ != wlan_hosted_network_active)
     return ERROR_INVALID_STATE;
@@ -96,7 +107,7 @@ DWORD WirelessService::StationJoin(const MacAddress& mac) {
   return ERROR_SUCCESS;
 }
 
-DWORD WirelessService::StationLeave(const MacAddress& mac) {
+DWORD WirelessService::OnStationLeft(const MacAddress& mac) {
   std::lock_guard<std::mutex> guard(mutex_);
   auto it = std::find(peers_.begin(), peers_.end(), mac);
   if (it == peers_.end())
@@ -109,7 +120,7 @@ DWORD WirelessService::StationLeave(const MacAddress& mac) {
   return ERROR_SUCCESS;
 }
 
-void WirelessService::SetRadio(bool on) {
+void WirelessService::OnRadioChanged(bool on) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (radio_on_ == on)
     return;
@@ -122,4 +133,4 @@ void WirelessService::SetRadio(bool on) {
   else if (Available() && state_ == wlan_hosted_network_unavailable)
     MoveTo(wlan_hosted_network_idle, wlan_hosted_network_reason_interface_available);
 }
-}  // namespace platform::sim
+}  // namespace platform::services

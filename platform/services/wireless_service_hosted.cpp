@@ -1,52 +1,27 @@
-// The hosted network of the simulated wireless service as its client interface sees it: the
+// The hosted network of the wireless service as its client interface sees it: the
 // properties, the key, the status, and the state changes they announce.
 #include <algorithm>
 #include <cstring>
 
-#include "base/hex.h"
 #include "base/result.h"
-#include "platform/sim/wireless_service.h"
+#include "platform/services/wireless_service.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 namespace {
 
 constexpr DWORD kMaxPeerLimit = 100;
 constexpr DWORD kRawKeyLength = 32;
-constexpr size_t kMinPassphraseChars = 8;
-constexpr size_t kMaxPassphraseChars = 63;
-constexpr size_t kHexKeyDigits = 64;
-constexpr ULONG kChannelFrequency = 2437;  // MHz, channel 6
-// The virtual adapter is a device of its own, so its GUID (the IPDeviceID) is the same at every
-// start and in every run; sharing set up onto it holds across a stop and a start.
 constexpr char16_t kStationProfile[] =
     u"<?xml version=\"1.0\"?><WLANProfile><name>hostednetwork</name></WLANProfile>";
 
 }  // namespace
-
-// What a WPA2 access point takes as a passphrase: 8 to 63 printable ASCII characters, or 64
-// hexadecimal digits (the key itself). Anything else, UTF-8 text included, it refuses.
-bool IsWpaPassphrase(const BYTE* text, size_t length) {
-  if (length == kHexKeyDigits)
-    return std::all_of(text, text + length, [](BYTE c) { return base::HexDigitValue(c) >= 0; });
-  return length >= kMinPassphraseChars && length <= kMaxPassphraseChars &&
-         std::all_of(text, text + length, [](BYTE c) { return c >= 0x20 && c <= 0x7E; });
-}
 
 namespace {
 
 void SetReason(WLAN_HOSTED_NETWORK_REASON* out, WLAN_HOSTED_NETWORK_REASON reason) {
   if (out)
     *out = reason;
-}
-
-// A random, locally administered unicast address.
-MacAddress RandomMac() {
-  GUID random = base::NewGuid();
-  MacAddress mac;
-  std::memcpy(mac.data(), random.Data4, mac.size());
-  mac[0] = static_cast<BYTE>((mac[0] & 0xFC) | 0x02);
-  return mac;
 }
 
 }  // namespace
@@ -56,9 +31,9 @@ bool WirelessService::Available() const {
 }
 
 bool WirelessService::Persist(const WirelessPersistentState& next) {
-  if (WirelessStateFile::Serialize(next) == WirelessStateFile::Serialize(persistent_))
+  if (SameState(next, persistent_))
     return true;
-  if (!file_.Save(next))
+  if (!driver_->SaveSettings(next))
     return false;
   persistent_ = next;
   return true;
@@ -70,13 +45,13 @@ void WirelessService::MoveTo(WLAN_HOSTED_NETWORK_STATE state, WLAN_HOSTED_NETWOR
   WLAN_HOSTED_NETWORK_STATE_CHANGE change{state_, state, reason};
   if (state_ == wlan_hosted_network_active) {
     // Stations go with the network; the state change alone tells clients.
+    driver_->StopAccessPoint();
     peers_.clear();
     device_id_ = GUID_NULL;
+    access_point_ = AccessPointInfo{};
   }
-  if (state == wlan_hosted_network_active) {
+  if (state == wlan_hosted_network_active)
     device_id_ = kVirtualAdapter;
-    bssid_ = RandomMac();
-  }
   state_ = state;
   Queue(wlan_hosted_network_state_change, &change, sizeof(change));
 }
@@ -240,9 +215,10 @@ DWORD WirelessService::HostedNetworkQueryStatus(HANDLE, WLAN_HOSTED_NETWORK_STAT
   result->HostedNetworkState = state_;
   if (state_ == wlan_hosted_network_active) {
     result->IPDeviceID = device_id_;
-    std::memcpy(result->wlanHostedNetworkBSSID, bssid_.data(), bssid_.size());
+    std::memcpy(result->wlanHostedNetworkBSSID, access_point_.bssid.data(),
+                access_point_.bssid.size());
     result->dot11PhyType = dot11_phy_type_ht;
-    result->ulChannelFrequency = kChannelFrequency;
+    result->ulChannelFrequency = access_point_.channel_frequency;
   }
   result->dwNumberOfPeers = static_cast<DWORD>(peers_.size());
   WLAN_HOSTED_NETWORK_PEER_STATE* peers = result->PeerList;
@@ -321,4 +297,4 @@ DWORD WirelessService::HostedNetworkQuerySecondaryKey(HANDLE,
   return ERROR_SUCCESS;
 }
 
-}  // namespace platform::sim
+}  // namespace platform::services

@@ -1,6 +1,6 @@
-// The interfaces that the simulated sharing service hands out. Each holds the shared core, keeps
-// its own atomic reference count and deletes itself at zero. Used only by sim_sharing_service.cpp
-// and tests.
+// The interfaces that the connection-sharing service hands out. Each holds the shared core,
+// keeps its own atomic reference count and deletes itself at zero. Used only by
+// sharing_service.cpp and tests.
 //
 // Thread-safe: the enumerator guards its position with a lock of its own; the others hold no
 // mutable state outside the core.
@@ -11,15 +11,16 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/services/sharing_core.h"
 #include "platform/sharing.h"
-#include "platform/sim/sim_sharing_core.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 template <class Interface>
-class SimObject : public Interface {
+class SharingObject : public Interface {
  public:
-  SimObject(std::shared_ptr<SharingCore> core, REFIID iid) : core_(std::move(core)), iid_(iid) {}
+  SharingObject(std::shared_ptr<SharingCore> core, REFIID iid)
+      : core_(std::move(core)), iid_(iid) {}
 
   HRESULT QueryInterface(REFIID iid, void** object) override {
     if (!object)
@@ -51,9 +52,9 @@ class SimObject : public Interface {
   std::atomic<ULONG> refs_{1};
 };
 
-class SimNetConnection : public SimObject<INetConnection> {
+class NetConnectionObject : public SharingObject<INetConnection> {
  public:
-  SimNetConnection(std::shared_ptr<SharingCore> core, SimConnection snapshot);
+  NetConnectionObject(std::shared_ptr<SharingCore> core, SharingConnection snapshot);
   HRESULT GetProperties(NETCON_PROPERTIES** properties) override;
   const GUID& guid() const { return snapshot_.guid; }
 
@@ -63,12 +64,12 @@ class SimNetConnection : public SimObject<INetConnection> {
   static long Outstanding();
 
  private:
-  const SimConnection snapshot_;
+  const SharingConnection snapshot_;
 };
 
-class SimSharingConfiguration : public SimObject<INetSharingConfiguration> {
+class SharingConfigurationObject : public SharingObject<INetSharingConfiguration> {
  public:
-  SimSharingConfiguration(std::shared_ptr<SharingCore> core, const GUID& guid);
+  SharingConfigurationObject(std::shared_ptr<SharingCore> core, const GUID& guid);
   HRESULT get_SharingEnabled(VARIANT_BOOL* enabled) override;
   HRESULT get_SharingConnectionType(SHARINGCONNECTIONTYPE* type) override;
   HRESULT DisableSharing() override;
@@ -78,27 +79,27 @@ class SimSharingConfiguration : public SimObject<INetSharingConfiguration> {
   const GUID guid_;
 };
 
-class SimEnumEveryConnection : public SimObject<IEnumNetSharingEveryConnection> {
+class EnumEveryConnectionObject : public SharingObject<IEnumNetSharingEveryConnection> {
  public:
-  explicit SimEnumEveryConnection(std::shared_ptr<SharingCore> core);
+  explicit EnumEveryConnectionObject(std::shared_ptr<SharingCore> core);
   HRESULT Next(ULONG count, VARIANT* items, ULONG* fetched) override;
   HRESULT Reset() override;
 
  private:
   std::mutex lock_;
-  std::vector<SimConnection> list_;
+  std::vector<SharingConnection> list_;
   size_t position_ = 0;
 };
 
-class SimEveryConnectionCollection : public SimObject<INetSharingEveryConnectionCollection> {
+class EveryConnectionCollectionObject : public SharingObject<INetSharingEveryConnectionCollection> {
  public:
-  explicit SimEveryConnectionCollection(std::shared_ptr<SharingCore> core);
+  explicit EveryConnectionCollectionObject(std::shared_ptr<SharingCore> core);
   HRESULT get__NewEnum(IUnknown** enumerator) override;
 };
 
-class SimSharingManager : public SimObject<INetSharingManager> {
+class SharingManagerObject : public SharingObject<INetSharingManager> {
  public:
-  explicit SimSharingManager(std::shared_ptr<SharingCore> core);
+  explicit SharingManagerObject(std::shared_ptr<SharingCore> core);
   HRESULT get_SharingInstalled(VARIANT_BOOL* installed) override;
   HRESULT get_EnumEveryConnection(INetSharingEveryConnectionCollection** collection) override;
   HRESULT get_INetSharingConfigurationForINetConnection(
@@ -106,4 +107,4 @@ class SimSharingManager : public SimObject<INetSharingManager> {
       INetSharingConfiguration** configuration) override;
 };
 
-}  // namespace platform::sim
+}  // namespace platform::services

@@ -1,4 +1,4 @@
-// The exported hosted-network functions of the simulated service. They are plain functions,
+// The exported hosted-network functions of the wireless service. They are plain functions,
 // as a library's exports are, so they find their service through the client handle: every
 // open client handle of every WirelessService in the process is listed here.
 //
@@ -7,7 +7,7 @@
 
 #include "platform/wlan_api.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 class WirelessService;
 
@@ -18,4 +18,4 @@ void ForgetClientHandle(HANDLE client);
 // The export named `name`, or null when the library has no such function.
 FARPROC FindHostedNetworkExport(const char* name);
 
-}  // namespace platform::sim
+}  // namespace platform::services

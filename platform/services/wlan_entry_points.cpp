@@ -1,4 +1,4 @@
-#include "platform/sim/wlan_entry_points.h"
+#include "platform/services/wlan_entry_points.h"
 
 #include <atomic>
 #include <cstring>
@@ -7,9 +7,9 @@
 
 #include "base/result.h"
 #include "platform/hosted_network_functions.h"
-#include "platform/sim/wireless_service.h"
+#include "platform/services/wireless_service.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 namespace {
 
@@ -143,4 +143,4 @@ FARPROC FindHostedNetworkExport(const char* name) {
   return nullptr;
 }
 
-}  // namespace platform::sim
+}  // namespace platform::services
