@@ -66,15 +66,21 @@ for i in $(seq "$launches"); do
   kill -TERM $pid; wait $pid || true; pid=""
 done
 
+# Starts the program with the probe and the state dump, then times its first start.
+launch_and_start() {  # LABEL
+  rm -f "$log" "$tmp/state"
+  TAVLO_PERF_LOG=$log TAVLO_STATE_DUMP=$tmp/state "$bin/tavlo" 2>/dev/null & pid=$!
+  wait_for Btn_Run 1
+  sleep 0.5
+  t=$(now_ms); click Btn_Run; wait_for Btn_Close 1; sleep 0.3
+  press=$(last press); shown=$(painted_after_state "$press" 0 1 0)
+  echo "  $1: click to sharing on screen $(( shown - press )) ms," \
+    "longest stall $(max_stall "$t" "$(now_ms)")"
+}
+
 echo "== one run: starts, stop, 100 devices"
-rm -rf "$log" "$tmp/sim"
-TAVLO_PERF_LOG=$log TAVLO_STATE_DUMP=$tmp/state "$bin/tavlo" 2>/dev/null & pid=$!
-wait_for Btn_Run 1
-sleep 0.5
-t=$(now_ms); click Btn_Run; wait_for Btn_Close 1; sleep 0.3
-press=$(last press); shown=$(painted_after_state "$press" 0 1 0)
-echo "  first start on a fresh system: click to sharing on screen $(( shown - press )) ms," \
-  "longest stall $(max_stall "$t" "$(now_ms)")"
+rm -rf "$tmp/sim"
+launch_and_start "first start on a fresh system"
 t=$(now_ms); click Btn_Close; wait_for Btn_Run 1; sleep 0.3
 press=$(last press); shown=$(painted_after_state "$press" 1 0 0)
 echo "  stop: click to stopped on screen $(( shown - press )) ms," \
@@ -100,14 +106,7 @@ echo "  resident memory with 100 rows: $(awk '/VmRSS/{printf "%.1f MB", $2/1024}
 kill -TERM $pid; wait $pid || true; pid=""
 
 echo "== a later run on the same system"
-rm -f "$log" "$tmp/state"
-TAVLO_PERF_LOG=$log TAVLO_STATE_DUMP=$tmp/state "$bin/tavlo" 2>/dev/null & pid=$!
-wait_for Btn_Run 1
-sleep 0.5
-t=$(now_ms); click Btn_Run; wait_for Btn_Close 1; sleep 0.3
-press=$(last press); shown=$(painted_after_state "$press" 0 1 0)
-echo "  first start of the run: click to sharing on screen $(( shown - press )) ms," \
-  "longest stall $(max_stall "$t" "$(now_ms)")"
+launch_and_start "first start of the run"
 kill -TERM $pid; wait $pid || true; pid=""
 
 echo "== idle (ready window, no probe, no dump)"
