@@ -385,6 +385,14 @@ TEST_F(NmWirelessDriverTest, WithoutNetworkManagerTheServiceIsUnavailable) {
   service_->WlanFreeMemory(list);
 }
 
+TEST_F(NmWirelessDriverTest, NetworkManagerArrivingLaterMakesTheServiceAvailable) {
+  StartService();
+  ASSERT_EQ(State(), wlan_hosted_network_unavailable);
+  StartNetworkManager();
+  ASSERT_TRUE(WaitFor([&] { return State() == wlan_hosted_network_idle; }));
+  EXPECT_EQ(service_->Start(), ERROR_SUCCESS);
+}
+
 TEST_F(NmWirelessDriverTest, InterfacesListTheAccessPointFirstWithGuidsStableAcrossRuns) {
   StartNetworkManager(0x20);  // wlan0 cannot host
   AddDevice("wlan1", 0x40, "02:00:00:11:22:33");
