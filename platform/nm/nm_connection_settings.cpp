@@ -1,5 +1,6 @@
 #include "platform/nm/nm_connection_settings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,8 +11,8 @@ namespace platform::nm {
 namespace {
 
 // NMDeviceState values the interface state depends on.
-constexpr uint32_t kDevUnavailable = 20, kDevDisconnected = 30, kDevPrepare = 40, kDevNeedAuth = 60,
-                   kDevActivated = 100, kDevDeactivating = 110;
+constexpr uint32_t kDevDisconnected = 30, kDevPrepare = 40, kDevNeedAuth = 60, kDevActivated = 100,
+                   kDevDeactivating = 110;
 
 std::string Hex(const std::vector<BYTE>& bytes) {
   static const char kDigits[] = "0123456789abcdef";
@@ -127,7 +128,7 @@ WLAN_INTERFACE_STATE InterfaceStateOf(uint32_t device_state) {
     return wlan_interface_state_associating;
   if (device_state >= kDevDisconnected)
     return wlan_interface_state_disconnected;
-  (void)kDevUnavailable;  // unmanaged, unavailable and unknown: not ready
+  // Unknown, unmanaged, unavailable: not ready.
   return wlan_interface_state_not_ready;
 }
 
