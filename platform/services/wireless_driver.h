@@ -28,6 +28,9 @@ class WirelessDriverEvents {
 
   // The radio went on or off (off ends the access point, which the service then stops).
   virtual void OnRadioChanged(bool on) = 0;
+  // The access point ended without the service asking (the system took it down); the hosted
+  // network leaves active. Harmless when it is not active.
+  virtual void OnAccessPointStopped() = 0;
   // A station associated with / left the access point. The service answers ERROR_SUCCESS or why
   // it refuses the station (ERROR_INVALID_STATE when not active, ERROR_ALREADY_EXISTS,
   // ERROR_NO_MORE_ITEMS at the peer limit; ERROR_NOT_FOUND for an unknown departure); a driver

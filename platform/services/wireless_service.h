@@ -173,6 +173,7 @@ class WirelessService : public WlanApi, private WirelessDriverEvents {
   };
   // WirelessDriverEvents
   void OnRadioChanged(bool on) override;
+  void OnAccessPointStopped() override;
   DWORD OnStationJoined(const MacAddress& mac) override;
   DWORD OnStationLeft(const MacAddress& mac) override;
 

@@ -120,6 +120,12 @@ DWORD WirelessService::OnStationLeft(const MacAddress& mac) {
   return ERROR_SUCCESS;
 }
 
+void WirelessService::OnAccessPointStopped() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (state_ == wlan_hosted_network_active)
+    MoveTo(wlan_hosted_network_idle, wlan_hosted_network_reason_miniport_stopped);
+}
+
 void WirelessService::OnRadioChanged(bool on) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (radio_on_ == on)

@@ -1,0 +1,354 @@
+// Construction, reading NetworkManager, the access point and the settings file. The signal
+// handlers and the reporter thread are in nm_wireless_driver_signals.cpp.
+#include "platform/nm/nm_wireless_driver.h"
+
+#include <errno.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+
+#include "base/result.h"
+#include "base/utf.h"
+#include "platform/nm/nm_bus_names.h"
+#include "platform/nm/nm_connection_settings.h"
+
+namespace platform::nm {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string CurrentLogin() {
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_name)
+    return found->pw_name;
+  const char* user = ::getenv("USER");
+  return user ? user : "";
+}
+
+template <typename T>
+T Value(const VariantMap& map, const char* name, T fallback = {}) {
+  auto it = map.find(name);
+  if (it == map.end() || !it->second.containsValueOfType<T>())
+    return fallback;
+  return it->second.get<T>();
+}
+
+VariantMap GetAll(sdbus::IConnection& connection,
+                  const char* destination,
+                  const std::string& path,
+                  const char* interface) {
+  auto proxy = sdbus::createProxy(connection, destination, path);
+  VariantMap properties;
+  proxy->callMethod("GetAll")
+      .onInterface(bus::kProperties)
+      .withTimeout(10s)
+      .withArguments(std::string(interface))
+      .storeResultsTo(properties);
+  return properties;
+}
+
+}  // namespace
+
+NmWirelessDriver::NmWirelessDriver(Options options)
+    : options_(std::move(options)),
+      login_(options_.login.empty() ? CurrentLogin() : options_.login),
+      file_(options_.settings_file.empty() ? DefaultSettingsFile() : options_.settings_file) {
+  try {
+    connection_ = sdbus::createSystemBusConnection();
+    AddMatches();
+    Reload();
+    connection_->enterEventLoopAsync();
+  } catch (const sdbus::Error& e) {
+    std::cerr << "tavlo: NetworkManager cannot be reached on the system bus: " << e.getMessage()
+              << "\n";
+    slots_.clear();
+    connection_.reset();
+  }
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    nm_present_ = nm_present_ && connection_;
+    reported_radio_ = UsableLocked();
+  }
+  reporter_ = std::thread(&NmWirelessDriver::RunReporter, this);
+}
+
+NmWirelessDriver::~NmWirelessDriver() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    stopping_ = true;
+  }
+  work_ready_.notify_all();
+  reporter_.join();  // before the loop ends: its work may wait for replies the loop delivers
+  if (connection_)
+    connection_->leaveEventLoop();
+  slots_.clear();
+  connection_.reset();
+}
+
+std::filesystem::path NmWirelessDriver::DefaultSettingsFile() {
+  std::filesystem::path base;
+  if (const char* config = ::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+    base = config;
+  else if (const char* home = ::getenv("HOME"); home && home[0])
+    base = std::filesystem::path(home) / ".config";
+  else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+    base = std::filesystem::path(pw->pw_dir) / ".config";
+  return base / "tavlo" / "wireless.state";
+}
+
+std::optional<NmWirelessDriver::Device> NmWirelessDriver::ReadDevice(const std::string& path) {
+  VariantMap device = GetAll(*connection_, bus::kNm, path, bus::kDevice);
+  if (Value<uint32_t>(device, "DeviceType") != bus::kDeviceTypeWifi)
+    return std::nullopt;
+  VariantMap wireless = GetAll(*connection_, bus::kNm, path, bus::kWireless);
+  Device d;
+  d.path = path;
+  d.ifname = Value<std::string>(device, "Interface");
+  d.state = Value<uint32_t>(device, "State");
+  d.capabilities = Value<uint32_t>(wireless, "WirelessCapabilities");
+  d.perm_hw_address = Value<std::string>(wireless, "PermHwAddress");
+  d.hw_address = Value<std::string>(wireless, "HwAddress");
+  if (d.hw_address.empty())
+    d.hw_address = Value<std::string>(device, "HwAddress");
+  return d;
+}
+
+void NmWirelessDriver::Reload() {
+  bool present = false;
+  VariantMap manager;
+  std::map<std::string, Device> devices;
+  try {
+    manager = GetAll(*connection_, bus::kNm, bus::kNmPath, bus::kNm);
+    present = true;
+    for (const sdbus::ObjectPath& path :
+         Value<std::vector<sdbus::ObjectPath>>(manager, "Devices")) {
+      try {
+        if (auto device = ReadDevice(path))
+          devices[path] = *device;
+      } catch (const sdbus::Error&) {
+        // Gone while we looked: the next Devices change tells.
+      }
+    }
+  } catch (const sdbus::Error&) {
+    present = false;  // not on the bus; its arrival reloads
+  }
+  std::lock_guard<std::mutex> guard(mutex_);
+  nm_present_ = present;
+  wireless_enabled_ = Value<bool>(manager, "WirelessEnabled");
+  hardware_enabled_ = Value<bool>(manager, "WirelessHardwareEnabled");
+  for (auto& [path, device] : devices) {
+    if (auto old = devices_.find(path); old != devices_.end()) {
+      device.last_reason = old->second.last_reason;
+      device.failed = old->second.failed;
+    }
+  }
+  devices_ = std::move(devices);
+  if (active_up_ && !devices_.count(active_device_))
+    AccessPointEndedLocked();
+  changed_.notify_all();
+  ReportRadioIfChangedLocked();
+}
+
+bool NmWirelessDriver::UsableLocked() const {
+  return nm_present_ && wireless_enabled_ && hardware_enabled_ && AccessPointDeviceLocked();
+}
+
+const NmWirelessDriver::Device* NmWirelessDriver::AccessPointDeviceLocked() const {
+  for (const auto& [path, device] : devices_) {
+    if (device.capabilities & bus::kCapabilityAccessPoint)
+      return &device;
+  }
+  return nullptr;
+}
+
+void NmWirelessDriver::Attach(services::WirelessDriverEvents* events) {
+  std::lock_guard<std::mutex> report(report_mutex_);
+  events_ = events;
+}
+
+bool NmWirelessDriver::RadioOn() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return UsableLocked();
+}
+
+std::vector<services::WirelessInterface> NmWirelessDriver::Interfaces() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  std::vector<services::WirelessInterface> list;
+  if (!nm_present_)
+    return list;
+  const Device* ap = AccessPointDeviceLocked();
+  for (const auto& [path, device] : devices_) {
+    const std::string& address = !device.perm_hw_address.empty() ? device.perm_hw_address
+                                 : !device.hw_address.empty()    ? device.hw_address
+                                                                 : device.ifname;
+    services::WirelessInterface item{
+        GuidFromHardwareAddress(address), InterfaceStateOf(device.state),
+        base::Utf8ToUtf16(device.ifname, base::InvalidText::kReplace).value_or(u"")};
+    if (&device == ap)
+      list.insert(list.begin(), std::move(item));
+    else
+      list.push_back(std::move(item));
+  }
+  return list;
+}
+
+DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& settings,
+                                         services::AccessPointInfo* info) {
+  std::string device, ifname;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!connection_ || !UsableLocked() || !active_path_.empty())
+      return ERROR_INVALID_STATE;
+    Device& ap = devices_[AccessPointDeviceLocked()->path];
+    device = ap.path;
+    ifname = ap.ifname;
+    ap.last_reason = 0;
+    ap.failed = false;
+    active_states_.clear();
+    starting_ = true;
+  }
+  sdbus::ObjectPath active;
+  try {
+    auto manager = sdbus::createProxy(*connection_, bus::kNm, bus::kNmPath);
+    sdbus::ObjectPath profile;
+    VariantMap result;
+    manager->callMethod("AddAndActivateConnection2")
+        .onInterface(bus::kNm)
+        .withTimeout(options_.request_timeout)
+        .withArguments(AccessPointConnection(settings, login_), sdbus::ObjectPath(device),
+                       sdbus::ObjectPath("/"), ActivationOptions())
+        .storeResultsTo(profile, active, result);
+  } catch (const sdbus::Error& e) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    starting_ = false;
+    return ErrorFromDbusError(e.getName());
+  }
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  active_path_ = active;
+  active_device_ = device;
+  auto state = [&]() -> uint32_t {
+    auto it = active_states_.find(active);
+    return it == active_states_.end() ? 0 : it->second;
+  };
+  auto ended = [&] {
+    auto it = devices_.find(device);
+    return !nm_present_ || it == devices_.end() || it->second.failed ||
+           state() == bus::kActiveDeactivated;
+  };
+  const bool settled = changed_.wait_for(lock, options_.activation_timeout, [&] {
+    return state() == bus::kActiveActivated || ended();
+  });
+  starting_ = false;
+  if (settled && !ended()) {
+    active_up_ = true;
+    info->bssid = ParseMac(devices_[device].hw_address).value_or(services::MacAddress{});
+    info->channel_frequency = 0;  // NetworkManager does not say for an access point
+    lock.unlock();
+    WatchStations(ifname);
+    return ERROR_SUCCESS;
+  }
+  DWORD error = kErrorTimeout;
+  if (settled) {
+    auto it = devices_.find(device);
+    error = !nm_present_           ? ERROR_SERVICE_NOT_ACTIVE
+            : it == devices_.end() ? kErrorDevNotExist
+                                   : ErrorFromDeviceReason(it->second.last_reason);
+  }
+  active_path_.clear();
+  active_device_.clear();
+  lock.unlock();
+  if (!settled)
+    Deactivate(active);  // not left half up
+  return error;
+}
+
+void NmWirelessDriver::StopAccessPoint() {
+  std::string active;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    active.swap(active_path_);
+    active_device_.clear();
+    active_up_ = false;
+    wpa_interface_.clear();
+  }
+  if (!active.empty())
+    Deactivate(active);
+}
+
+void NmWirelessDriver::Deactivate(const std::string& active) {
+  if (!connection_)
+    return;
+  try {
+    auto manager = sdbus::createProxy(*connection_, bus::kNm, bus::kNmPath);
+    auto call = manager->createMethodCall(bus::kNm, "DeactivateConnection");
+    call << sdbus::ObjectPath(active);
+    manager->callMethod(call, std::chrono::duration_cast<std::chrono::microseconds>(30s).count());
+  } catch (const sdbus::Error& e) {
+    if (e.getName() != "org.freedesktop.NetworkManager.ConnectionNotActive")
+      std::cerr << "tavlo: NetworkManager kept the hotspot up: " << e.getName() << "\n";
+  }
+}
+
+void NmWirelessDriver::WatchStations(const std::string& ifname) {
+  try {
+    auto supplicant = sdbus::createProxy(*connection_, bus::kWpa, bus::kWpaPath);
+    sdbus::ObjectPath path;
+    supplicant->callMethod("GetInterface")
+        .onInterface(bus::kWpa)
+        .withTimeout(5s)
+        .withArguments(ifname)
+        .storeResultsTo(path);
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (!active_up_)
+        return;
+      wpa_interface_ = path;  // from here on its signals count
+    }
+    auto interface = sdbus::createProxy(*connection_, bus::kWpa, path);
+    const auto stations = interface->getProperty("Stations")
+                              .onInterface(bus::kWpaInterface)
+                              .get<std::vector<sdbus::ObjectPath>>();
+    for (const sdbus::ObjectPath& station : stations) {
+      auto proxy = sdbus::createProxy(*connection_, bus::kWpa, station);
+      const auto address =
+          proxy->getProperty("Address").onInterface(bus::kWpaStation).get<std::vector<uint8_t>>();
+      if (address.size() != 6)
+        continue;
+      services::MacAddress mac;
+      std::copy(address.begin(), address.end(), mac.begin());
+      std::lock_guard<std::mutex> guard(mutex_);
+      Report([mac](services::WirelessDriverEvents* events) { events->OnStationJoined(mac); });
+    }
+  } catch (const sdbus::Error& e) {
+    std::cerr << "tavlo: no station list from wpa_supplicant for " << ifname << ": " << e.getName()
+              << "\n";
+  }
+}
+
+void NmWirelessDriver::LoadSettings(services::WirelessPersistentState* state) {
+  std::lock_guard<std::mutex> guard(file_mutex_);
+  file_.Load(state);
+}
+
+bool NmWirelessDriver::SaveSettings(const services::WirelessPersistentState& state) {
+  std::lock_guard<std::mutex> guard(file_mutex_);
+  // Private to the user: the key is in it. The file itself is created 0600.
+  const std::filesystem::path folder = file_.path().parent_path();
+  std::error_code ec;
+  std::filesystem::create_directories(folder.parent_path(), ec);
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    return false;
+  return file_.Save(state);
+}
+
+}  // namespace platform::nm

@@ -1,0 +1,142 @@
+// platform::nm::NmWirelessDriver: the hosted network on NetworkManager. The access point is a
+// volatile connection activated on the first Wi-Fi device that can be an access point, bound to
+// this driver's bus connection (it ends when the program does); stations come from
+// wpa_supplicant's signals for that interface.
+//
+// The radio counts as on only while NetworkManager is on the bus, both radio switches are on and
+// some Wi-Fi device can be an access point; otherwise the service reports the hosted network
+// unavailable. An access point that NetworkManager ends by itself reaches the service as
+// OnAccessPointStopped.
+//
+// Thread affinity: every method may be called from any thread. Bus signals are handled on the
+// bus connection's own event-loop thread, which only records them; reports to the service and
+// reloads that need calls to the bus run on a reporter thread of the driver's own.
+// Ownership: owned by the service it drives; owns its bus connection and both threads.
+// Failure: without a bus or NetworkManager the driver lists no interface and its radio is off;
+// StartAccessPoint returns a Win32 code for what NetworkManager refused or how the activation
+// ended; SaveSettings false when the settings file cannot be written.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include "platform/services/wireless_driver.h"
+#include "platform/sim/wireless_state_file.h"
+
+namespace platform::nm {
+
+class NmWirelessDriver final : public services::WirelessDriver {
+ public:
+  struct Options {
+    // Where the hosted network's settings are kept (created 0600 with its folder 0700).
+    std::filesystem::path settings_file;
+    // The user the connection is private to; empty: the login of this process's user.
+    std::string login;
+    // How long an activation may take once NetworkManager accepted it.
+    std::chrono::milliseconds activation_timeout = std::chrono::seconds(60);
+    // How long NetworkManager may take to answer the activation request (polkit may ask the
+    // user first).
+    std::chrono::milliseconds request_timeout = std::chrono::seconds(120);
+  };
+
+  // Connects to the system bus (DBUS_SYSTEM_BUS_ADDRESS when set) and reads NetworkManager's
+  // devices. Never throws: a bus that cannot be reached leaves the driver without interfaces.
+  explicit NmWirelessDriver(Options options);
+  ~NmWirelessDriver() override;
+  NmWirelessDriver(const NmWirelessDriver&) = delete;
+  NmWirelessDriver& operator=(const NmWirelessDriver&) = delete;
+
+  // $XDG_CONFIG_HOME/tavlo/wireless.state (or ~/.config/tavlo/...).
+  static std::filesystem::path DefaultSettingsFile();
+
+  // services::WirelessDriver
+  void Attach(services::WirelessDriverEvents* events) override;
+  bool RadioOn() const override;
+  std::vector<services::WirelessInterface> Interfaces() const override;
+  DWORD StartAccessPoint(const services::AccessPointSettings& settings,
+                         services::AccessPointInfo* info) override;
+  void StopAccessPoint() override;
+  void LoadSettings(services::WirelessPersistentState* state) override;
+  bool SaveSettings(const services::WirelessPersistentState& state) override;
+
+ private:
+  struct Device {
+    std::string path;
+    std::string ifname;
+    std::string perm_hw_address;
+    std::string hw_address;
+    uint32_t capabilities = 0;
+    uint32_t state = 0;
+    uint32_t last_reason = 0;  // the latest non-zero state reason since the activation began
+    bool failed = false;       // went FAILED since the activation began
+  };
+
+  // Reading the bus: only from the constructor or the reporter thread.
+  void Reload();
+  std::optional<Device> ReadDevice(const std::string& path);
+  // DeactivateConnection of `active`; any thread but the event loop's.
+  void Deactivate(const std::string& active);
+  void AddMatches();
+  // Signal handlers, on the event-loop thread.
+  void OnPropertiesChanged(sdbus::Message& message);
+  void OnDeviceStateChanged(sdbus::Message& message);
+  void OnActiveStateChanged(sdbus::Message& message);
+  void OnNameOwnerChanged(sdbus::Message& message);
+  void OnStation(sdbus::Message& message, bool joined);
+  // All below: `mutex_` held.
+  bool UsableLocked() const;
+  const Device* AccessPointDeviceLocked() const;
+  void ReportRadioIfChangedLocked();
+  void AccessPointEndedLocked();
+  // Queue work for the reporter thread, which runs it in order without `mutex_`.
+  void Post(std::function<void()> work);
+  void Report(std::function<void(services::WirelessDriverEvents*)> report);
+  void RunReporter();
+  void WatchStations(const std::string& ifname);
+
+  Options options_;
+  std::string login_;
+
+  std::unique_ptr<sdbus::IConnection> connection_;
+  std::vector<sdbus::Slot> slots_;
+
+  // Serialises reports and Attach, so a detached service hears nothing more.
+  std::mutex report_mutex_;
+  services::WirelessDriverEvents* events_ = nullptr;  // guarded by report_mutex_
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;     // an activation's progress
+  std::condition_variable work_ready_;  // the reporter thread
+  bool nm_present_ = false;
+  bool wireless_enabled_ = false;
+  bool hardware_enabled_ = false;
+  bool reported_radio_ = false;
+  std::map<std::string, Device> devices_;          // Wi-Fi devices by object path
+  std::map<std::string, uint32_t> active_states_;  // active connections seen since our start
+  std::string active_path_;    // our access point, once NetworkManager accepted it
+  std::string active_device_;  // the device it runs on
+  bool active_up_ = false;     // reached ACTIVATED and not stopped by us
+  bool starting_ = false;      // an activation is under way: note active connections' states
+  std::string wpa_interface_;  // wpa_supplicant's object for the access point's interface
+  std::deque<std::function<void()>> work_;
+  bool stopping_ = false;
+
+  sim::WirelessStateFile file_;  // guarded by file_mutex_
+  std::mutex file_mutex_;
+
+  std::thread reporter_;
+};
+
+}  // namespace platform::nm
