@@ -17,6 +17,8 @@ Parameters (JSON): ActivationDelayMs (default 50) is how long an activation stay
 everything the base template takes is passed on.
 '''
 
+import uuid
+
 import dbus
 import dbus.lowlevel
 from gi.repository import GLib
@@ -165,15 +167,20 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
     active_path = f'/org/freedesktop/NetworkManager/ActiveConnection/{n}'
     conn = connection.get('connection', {})
     volatile = str(options.get('persist', 'disk')) == 'volatile'
+    # NetworkManager gives a connection without a UUID one of its own; the call log keeps what was sent.
+    conn_uuid = str(conn.get('uuid', '')) or str(uuid.uuid4())
+    stored = dbus.Dictionary(connection, signature='sa{sv}')
+    stored['connection'] = dbus.Dictionary(conn, signature='sv')
+    stored['connection']['uuid'] = dbus.String(conn_uuid)
 
     mock.AddObject(settings_path, CSETTINGS_IFACE, {'Unsaved': str(options.get('persist', 'disk')) != 'disk'},
                    [('GetSettings', '', 'a{sa{sv}}', 'ret = self.settings')])
-    dbusmock.get_object(settings_path).settings = connection
+    dbusmock.get_object(settings_path).settings = stored
     mock.AddObject(active_path, ACTIVE_IFACE, {
         'Connection': dbus.ObjectPath(settings_path),
         'SpecificObject': dbus.ObjectPath(specific_object),
         'Id': dbus.String(conn.get('id', '')),
-        'Uuid': dbus.String(conn.get('uuid', '')),
+        'Uuid': dbus.String(conn_uuid),
         'Type': dbus.String(conn.get('type', '802-11-wireless')),
         'Devices': dbus.Array([dbus.ObjectPath(device)], signature='o'),
         'State': dbus.UInt32(0),

@@ -1,0 +1,348 @@
+// The NetworkManager sharing driver under the shared sharing service and the ICS manager, against
+// the NetworkManager stand-in on a private bus: what is listed, which roles are accepted, and
+// that nothing on the bus is changed.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sdbus-c++/sdbus-c++.h>
+
+#include "base/guid.h"
+#include "base/result.h"
+#include "ics/ics_manager.h"
+#include "ics/netshell_binding.h"
+#include "nm/private_bus.h"
+#include "platform/nm/nm_sharing_driver.h"
+#include "platform/nm/nm_wireless_driver.h"
+#include "platform/services/sharing_core.h"
+#include "platform/services/sharing_service.h"
+#include "support/scoped_env.h"
+#include "support/scoped_temp_dir.h"
+
+namespace {
+
+using namespace platform;
+using nm::NmSharingDriver;
+using nm::NmWirelessDriver;
+using services::ConnectionSharingService;
+using services::SharingConnection;
+
+using Settings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
+using Options = std::map<std::string, sdbus::Variant>;
+using CallLog = std::vector<sdbus::Struct<uint64_t, std::string, std::vector<sdbus::Variant>>>;
+
+constexpr char kNm[] = "org.freedesktop.NetworkManager";
+constexpr char kNmPath[] = "/org/freedesktop/NetworkManager";
+constexpr char kSettingsPath[] = "/org/freedesktop/NetworkManager/Settings";
+constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr char kMock[] = "org.freedesktop.DBus.Mock";
+constexpr char kWiredUuid[] = "3c5a1b2e-7d4f-4e8a-9b10-2f6c8d9e0a1b";
+constexpr char kSpareUuid[] = "a0b1c2d3-e4f5-4607-8819-2a3b4c5d6e7f";
+
+// Polls a condition until it holds or the bound passes.
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+GUID Guid(const std::string& uuid) {
+  return base::GuidFromString(uuid).value_or(GUID_NULL);
+}
+
+class NmSharingDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
+      GTEST_SKIP() << missing;
+    bus_ = std::make_unique<test::PrivateBus>();
+    ASSERT_TRUE(bus_->ok()) << bus_->error();
+    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+  }
+
+  void TearDown() override {
+    if (ics_) {
+      ics_.reset();
+      ics::UnbindNetshell();
+    }
+    service_.reset();
+    hotspot_.reset();
+  }
+
+  // NetworkManager with eth0 carrying the default route, eth1 up without it, eth2 unplugged and
+  // wlan0 that can be an access point.
+  void StartNetworkManager() {
+    ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
+                                   R"({"ActivationDelayMs": 20})"))
+        << bus_->error();
+    control_ = sdbus::createSystemBusConnection();
+    mock_ = sdbus::createProxy(*control_, kNm, "/org/freedesktop");
+    wired_ = AddWired("eth0", "有线连接 1", kWiredUuid, true);
+    spare_ = AddWired("eth1", "Wired connection 2", kSpareUuid, false);
+    std::string unplugged;
+    mock_->callMethod("AddEthernetDevice")
+        .onInterface(kMock)
+        .withArguments(std::string("eth2"), std::string("eth2"), int32_t{20})
+        .storeResultsTo(unplugged);
+    std::string wifi;
+    mock_->callMethod("AddWiFiDevice")
+        .onInterface(kMock)
+        .withArguments(std::string("wlan0"), std::string("wlan0"), int32_t{30})
+        .storeResultsTo(wifi);
+    mock_->callMethod("SetWirelessCapabilities")
+        .onInterface(kMock)
+        .withArguments(sdbus::ObjectPath(wifi), uint32_t{0x60});
+    mock_->callMethod("SetPermHwAddress")
+        .onInterface(kMock)
+        .withArguments(sdbus::ObjectPath(wifi), std::string("02:00:00:aa:bb:cc"));
+  }
+
+  // A wired device with an activated connection; returns the settings connection's path.
+  std::string AddWired(const std::string& ifname,
+                       const std::string& id,
+                       const std::string& uuid,
+                       bool default_route) {
+    std::string device, profile, active;
+    mock_->callMethod("AddEthernetDevice")
+        .onInterface(kMock)
+        .withArguments(ifname, ifname, int32_t{100})
+        .storeResultsTo(device);
+    Settings settings;
+    settings["connection"]["id"] = sdbus::Variant(id);
+    settings["connection"]["type"] = sdbus::Variant(std::string("802-3-ethernet"));
+    settings["connection"]["uuid"] = sdbus::Variant(uuid);
+    settings["ipv4"]["method"] = sdbus::Variant(std::string("auto"));
+    auto manager_settings = sdbus::createProxy(*control_, kNm, kSettingsPath);
+    sdbus::ObjectPath path;
+    manager_settings->callMethod("AddConnection")
+        .onInterface("org.freedesktop.NetworkManager.Settings")
+        .withArguments(settings)
+        .storeResultsTo(path);
+    profile = path;
+    mock_->callMethod("AddActiveConnection")
+        .onInterface(kMock)
+        .withArguments(std::vector<std::string>{device}, profile, std::string("/"), ifname,
+                       uint32_t{2})
+        .storeResultsTo(active);
+    if (!default_route) {
+      mock_->callMethod("SetProperty")
+          .onInterface(kMock)
+          .withArguments(active, std::string(kActive), std::string("Default"),
+                         sdbus::Variant(false));
+    }
+    return profile;
+  }
+
+  void StartHotspot() {
+    NmWirelessDriver::Options options;
+    options.settings_file = dir_.path() / "wireless.state";
+    options.login = "tester";
+    hotspot_ = std::make_unique<NmWirelessDriver>(options);
+    services::AccessPointSettings settings;
+    const std::string ssid = "热点";
+    settings.ssid.uSSIDLength = static_cast<ULONG>(ssid.size());
+    std::copy(ssid.begin(), ssid.end(), settings.ssid.ucSSID);
+    const char kKey[] = "hotspot-key-1";
+    settings.key.assign(kKey, kKey + sizeof(kKey));
+    services::AccessPointInfo info;
+    ASSERT_EQ(hotspot_->StartAccessPoint(settings, &info), ERROR_SUCCESS);
+  }
+
+  void StartService() {
+    service_ = std::make_unique<ConnectionSharingService>(std::make_unique<NmSharingDriver>());
+  }
+
+  HRESULT ShareInternet(const GUID& public_guid, const GUID& private_guid) {
+    if (!ics_) {
+      const HRESULT hr = ics::InitSharingManager(*service_, &ics_);
+      if (hr != S_OK)
+        return hr;
+    }
+    return ics_->ShareInternet(public_guid, private_guid);
+  }
+
+  std::optional<SharingConnection> Listed(const std::u16string& device_name) {
+    for (const SharingConnection& connection : service_->Connections()) {
+      if (connection.device_name == device_name)
+        return connection;
+    }
+    return std::nullopt;
+  }
+
+  // The calls the mock logged on `path` since the last ClearCalls there: method names only.
+  std::vector<std::string> Calls(const std::string& path) {
+    auto object = sdbus::createProxy(*control_, kNm, path);
+    CallLog log;
+    object->callMethod("GetCalls").onInterface(kMock).storeResultsTo(log);
+    std::vector<std::string> names;
+    for (const auto& call : log)
+      names.push_back(std::get<1>(call));
+    return names;
+  }
+
+  void ClearCalls(const std::string& path) {
+    sdbus::createProxy(*control_, kNm, path)->callMethod("ClearCalls").onInterface(kMock);
+  }
+
+  std::string HotspotProfile() {
+    for (const auto& active : ActiveConnections()) {
+      auto proxy = sdbus::createProxy(*control_, kNm, active);
+      if (proxy->getProperty("Id").onInterface(kActive).get<std::string>() == "Tavlo")
+        return proxy->getProperty("Connection").onInterface(kActive).get<sdbus::ObjectPath>();
+    }
+    return {};
+  }
+
+  std::vector<sdbus::ObjectPath> ActiveConnections() {
+    return sdbus::createProxy(*control_, kNm, kNmPath)
+        ->getProperty("ActiveConnections")
+        .onInterface(kNm)
+        .get<std::vector<sdbus::ObjectPath>>();
+  }
+
+  test::ScopedTempDir dir_;
+  std::unique_ptr<test::PrivateBus> bus_;
+  std::unique_ptr<test::ScopedEnv> system_bus_;
+  std::unique_ptr<sdbus::IConnection> control_;
+  std::unique_ptr<sdbus::IProxy> mock_;
+  std::string wired_, spare_;
+  std::unique_ptr<NmWirelessDriver> hotspot_;
+  std::unique_ptr<ConnectionSharingService> service_;
+  std::unique_ptr<ics::CIcsManager> ics_;
+};
+
+TEST_F(NmSharingDriverTest, ListsTheDevicesWithAnActiveConnectionAndOurHotspotOnceItRuns) {
+  StartNetworkManager();
+  StartService();
+  ASSERT_EQ(service_->Connections().size(), 2u);  // eth2 and wlan0 have no active connection
+  const std::optional<SharingConnection> wired = Listed(u"eth0");
+  ASSERT_TRUE(wired);
+  EXPECT_EQ(wired->name, u"有线连接 1");
+  EXPECT_EQ(base::GuidToString(wired->guid), "{3C5A1B2E-7D4F-4E8A-9B10-2F6C8D9E0A1B}");
+  EXPECT_EQ(wired->status, NCS_CONNECTED);
+  EXPECT_EQ(wired->media_type, NCM_LAN);
+  ASSERT_TRUE(Listed(u"eth1"));
+  EXPECT_EQ(Listed(u"eth1")->guid, Guid(kSpareUuid));
+
+  StartHotspot();
+  ASSERT_EQ(service_->Connections().size(), 3u);
+  const std::optional<SharingConnection> hotspot = Listed(u"wlan0");
+  ASSERT_TRUE(hotspot);
+  EXPECT_EQ(hotspot->name, u"Tavlo");
+  EXPECT_NE(hotspot->guid, GUID_NULL);
+  EXPECT_EQ(hotspot->status, NCS_CONNECTED);
+  EXPECT_EQ(hotspot->media_type, NCM_LAN);
+
+  hotspot_->StopAccessPoint();
+  EXPECT_FALSE(Listed(u"wlan0"));
+}
+
+TEST_F(NmSharingDriverTest, SharesTheDefaultRouteOntoOurHotspotWithoutChangingAnything) {
+  StartNetworkManager();
+  StartHotspot();
+  StartService();
+  const std::string profile = HotspotProfile();
+  ASSERT_FALSE(profile.empty());
+  for (const std::string& path :
+       {std::string(kNmPath), std::string(kSettingsPath), profile, wired_})
+    ClearCalls(path);
+
+  const GUID hotspot = Listed(u"wlan0").value().guid;
+  ASSERT_EQ(ShareInternet(Guid(kWiredUuid), hotspot), S_OK);
+  EXPECT_EQ(service_->Role(Guid(kWiredUuid)), ICSSHARINGTYPE_PUBLIC);
+  EXPECT_EQ(service_->Role(hotspot), ICSSHARINGTYPE_PRIVATE);
+  // Switching sharing off again touches nothing either.
+  ics_->DisableAllSharing();
+  EXPECT_FALSE(service_->Role(hotspot));
+
+  // Only reads: no activation, deactivation, update or deletion anywhere.
+  EXPECT_TRUE(Calls(kNmPath).empty());
+  EXPECT_TRUE(Calls(kSettingsPath).empty());
+  for (const std::string& path : {profile, wired_}) {
+    for (const std::string& call : Calls(path))
+      EXPECT_EQ(call, "GetSettings") << path;
+  }
+  EXPECT_EQ(ActiveConnections().size(), 3u);
+}
+
+TEST_F(NmSharingDriverTest, RolesWhereNetworkManagerDoesNotShareAreRefused) {
+  StartNetworkManager();
+  StartService();
+  // Before the hotspot runs: no private side at all, and public only on the default route.
+  EXPECT_EQ(ShareInternet(Guid(kWiredUuid), Guid(kSpareUuid)), services::kSharingRoleTaken);
+  EXPECT_EQ(service_->Role(Guid(kWiredUuid)), ICSSHARINGTYPE_PUBLIC);
+  EXPECT_FALSE(service_->Role(Guid(kSpareUuid)));
+
+  StartHotspot();
+  ASSERT_EQ(ics_->ResetConnections(), S_OK);
+  const GUID hotspot = Listed(u"wlan0").value().guid;
+  EXPECT_EQ(ShareInternet(Guid(kSpareUuid), hotspot), services::kSharingRoleTaken);
+  EXPECT_FALSE(service_->Role(Guid(kSpareUuid)));
+  EXPECT_FALSE(service_->Role(hotspot));
+  // Our hotspot never becomes the public side.
+  EXPECT_EQ(ShareInternet(hotspot, Guid(kWiredUuid)), services::kSharingRoleTaken);
+  EXPECT_EQ(ShareInternet(Guid(kWiredUuid), hotspot), S_OK);
+}
+
+TEST_F(NmSharingDriverTest, ASharedAccessPointOfSomeoneElseIsNotOurs) {
+  StartNetworkManager();
+  std::string wifi;
+  mock_->callMethod("AddWiFiDevice")
+      .onInterface(kMock)
+      .withArguments(std::string("wlan1"), std::string("wlan1"), int32_t{30})
+      .storeResultsTo(wifi);
+  mock_->callMethod("SetWirelessCapabilities")
+      .onInterface(kMock)
+      .withArguments(sdbus::ObjectPath(wifi), uint32_t{0x40});
+  // The same id and mode, but not shared: a plain access point the user made.
+  Settings settings;
+  settings["connection"]["id"] = sdbus::Variant(std::string("Tavlo"));
+  settings["connection"]["type"] = sdbus::Variant(std::string("802-11-wireless"));
+  settings["802-11-wireless"]["mode"] = sdbus::Variant(std::string("ap"));
+  settings["ipv4"]["method"] = sdbus::Variant(std::string("manual"));
+  sdbus::ObjectPath profile, active;
+  Options result;
+  sdbus::createProxy(*control_, kNm, kNmPath)
+      ->callMethod("AddAndActivateConnection2")
+      .onInterface(kNm)
+      .withArguments(settings, sdbus::ObjectPath(wifi), sdbus::ObjectPath("/"), Options{})
+      .storeResultsTo(profile, active, result);
+  StartService();
+  std::optional<SharingConnection> theirs;
+  ASSERT_TRUE(WaitFor([&] {
+    theirs = Listed(u"wlan1");
+    return theirs && theirs->status == NCS_CONNECTED;
+  }));
+  EXPECT_EQ(ShareInternet(Guid(kWiredUuid), theirs->guid), services::kSharingRoleTaken);
+  EXPECT_FALSE(service_->Role(theirs->guid));
+}
+
+TEST_F(NmSharingDriverTest, WithoutNetworkManagerNothingIsListedAndNothingIsShared) {
+  StartService();
+  EXPECT_TRUE(service_->Connections().empty());
+  EXPECT_EQ(ShareInternet(Guid(kWiredUuid), Guid(kSpareUuid)), E_INVALIDARG);
+  NmSharingDriver driver;
+  EXPECT_EQ(driver.ApplyRole(Guid(kWiredUuid), ICSSHARINGTYPE_PUBLIC),
+            HresultFromWin32(ERROR_SERVICE_NOT_ACTIVE));
+  EXPECT_TRUE(driver.LoadRoles().empty());
+
+  // Found once it comes.
+  StartNetworkManager();
+  EXPECT_EQ(service_->Connections().size(), 2u);
+}
+
+}  // namespace
