@@ -251,6 +251,35 @@ TEST_F(NmSharingDriverTest, ListsTheDevicesWithAnActiveConnectionAndOurHotspotOn
   EXPECT_FALSE(Listed(u"wlan0"));
 }
 
+TEST_F(NmSharingDriverTest, StatusAndMediaTypeFollowTheDevice) {
+  StartNetworkManager();
+  StartService();
+  const std::string eth1 = "/org/freedesktop/NetworkManager/Devices/eth1";
+  auto set = [&](const char* name, uint32_t value) {
+    mock_->callMethod("SetProperty")
+        .onInterface(kMock)
+        .withArguments(eth1, std::string("org.freedesktop.NetworkManager.Device"),
+                       std::string(name), sdbus::Variant(value));
+  };
+  struct Case {
+    uint32_t state, type;
+    NETCON_STATUS status;
+    NETCON_MEDIATYPE media;
+  };
+  const Case cases[] = {{70, 1, NCS_CONNECTING, NCM_LAN},          // IP_CONFIG, ethernet
+                        {20, 1, NCS_MEDIA_DISCONNECTED, NCM_LAN},  // no carrier
+                        {110, 8, NCS_DISCONNECTING, NCM_PHONE},    // a modem going down
+                        {100, 29, NCS_CONNECTED, NCM_TUNNEL}};     // WireGuard
+  for (const Case& c : cases) {
+    set("State", c.state);
+    set("DeviceType", c.type);
+    const std::optional<SharingConnection> spare = Listed(u"eth1");
+    ASSERT_TRUE(spare) << c.state;
+    EXPECT_EQ(spare->status, c.status) << c.state;
+    EXPECT_EQ(spare->media_type, c.media) << c.state;
+  }
+}
+
 TEST_F(NmSharingDriverTest, SharesTheDefaultRouteOntoOurHotspotWithoutChangingAnything) {
   StartNetworkManager();
   StartHotspot();
