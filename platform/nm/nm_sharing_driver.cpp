@@ -179,6 +179,7 @@ bool NmSharingDriver::IsOurHotspotLocked(const std::string& settings_path) {
 }
 
 std::vector<services::SharingConnection> NmSharingDriver::Connections(bool) {
+  // Every listing reads NetworkManager afresh, so none is transient.
   std::lock_guard<std::mutex> hold(lock_);
   std::vector<services::SharingConnection> list;
   if (std::optional<std::vector<Entry>> entries = ReadLocked()) {

@@ -20,7 +20,7 @@
 // Thread affinity: any thread; calls to the bus are serialised by the driver's lock.
 // Ownership: owns its bus connection (the system bus, DBUS_SYSTEM_BUS_ADDRESS when set).
 // Failure: without a bus or NetworkManager the list is empty; ApplyRole then answers the
-// service-not-active code. Never throws.
+// service-not-active code, and kConnectionGone for a connection no longer active. Never throws.
 #pragma once
 
 #include <chrono>
