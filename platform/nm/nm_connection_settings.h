@@ -22,6 +22,15 @@ namespace platform::nm {
 using ConnectionSettings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
 using VariantMap = std::map<std::string, sdbus::Variant>;
 
+// The value of `name` in a property map, or `fallback` when it is absent or of another type.
+template <typename T>
+T Value(const VariantMap& map, const char* name, T fallback = {}) {
+  auto it = map.find(name);
+  if (it == map.end() || !it->second.containsValueOfType<T>())
+    return fallback;
+  return it->second.get<T>();
+}
+
 // Win32 codes the driver answers with besides those in base/result.h.
 constexpr DWORD kErrorGenFailure = 31;   // ERROR_GEN_FAILURE
 constexpr DWORD kErrorDevNotExist = 55;  // ERROR_DEV_NOT_EXIST

@@ -43,14 +43,6 @@ enum : uint32_t {
   kStateDeactivating = 110,
 };
 
-template <typename T>
-T Value(const VariantMap& map, const char* name, T fallback = {}) {
-  auto it = map.find(name);
-  if (it == map.end() || !it->second.containsValueOfType<T>())
-    return fallback;
-  return it->second.get<T>();
-}
-
 NETCON_MEDIATYPE MediaTypeOf(uint32_t device_type) {
   switch (device_type) {
     case kTypeUnknown:

@@ -34,14 +34,6 @@ std::string CurrentLogin() {
   return user ? user : "";
 }
 
-template <typename T>
-T Value(const VariantMap& map, const char* name, T fallback = {}) {
-  auto it = map.find(name);
-  if (it == map.end() || !it->second.containsValueOfType<T>())
-    return fallback;
-  return it->second.get<T>();
-}
-
 VariantMap GetAll(sdbus::IConnection& connection,
                   const char* destination,
                   const std::string& path,

@@ -30,6 +30,8 @@
 
 namespace {
 
+using test::WaitFor;
+
 using namespace platform;
 using nm::NmSharingDriver;
 using nm::NmWirelessDriver;
@@ -47,18 +49,6 @@ constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr char kMock[] = "org.freedesktop.DBus.Mock";
 constexpr char kWiredUuid[] = "3c5a1b2e-7d4f-4e8a-9b10-2f6c8d9e0a1b";
 constexpr char kSpareUuid[] = "a0b1c2d3-e4f5-4607-8819-2a3b4c5d6e7f";
-
-// Polls a condition until it holds or the bound passes.
-bool WaitFor(const std::function<bool()>& done,
-             std::chrono::milliseconds bound = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
 
 GUID Guid(const std::string& uuid) {
   return base::GuidFromString(uuid).value_or(GUID_NULL);

@@ -27,6 +27,8 @@
 
 namespace {
 
+using test::WaitFor;
+
 using platform::nm::NmWirelessDriver;
 using platform::services::MacAddress;
 using platform::services::WirelessPersistentState;
@@ -43,18 +45,6 @@ constexpr char kMock[] = "org.freedesktop.DBus.Mock";
 constexpr char kWpa[] = "fi.w1.wpa_supplicant1";
 constexpr char kMac[] = "02:00:00:aa:bb:cc";
 const std::string kChineseSsid = "热点-1";
-
-// Polls a condition until it holds or the bound passes.
-bool WaitFor(const std::function<bool()>& done,
-             std::chrono::milliseconds bound = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
 
 struct Listener {
   std::mutex mutex;

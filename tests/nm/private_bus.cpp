@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <sdbus-c++/sdbus-c++.h>
 
@@ -294,6 +295,16 @@ std::string PrivateBus::Tail(const std::filesystem::path& file) {
   std::ifstream in(file);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }
 
 }  // namespace test

@@ -74,4 +74,9 @@ bool PumpUntil(sdbus::IConnection& connection,
                const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// Polls done() from the calling thread, sleeping briefly between checks, until it holds or the
+// bound passes; returns done(). For conditions that another thread makes true.
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::milliseconds bound = std::chrono::seconds(10));
+
 }  // namespace test
