@@ -20,6 +20,7 @@
 #include "base/result.h"
 #include "ics/ics_manager.h"
 #include "ics/netshell_binding.h"
+#include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/nm/nm_sharing_driver.h"
 #include "platform/nm/nm_wireless_driver.h"
@@ -30,6 +31,8 @@
 
 namespace {
 
+using namespace test::nm_names;
+
 using test::WaitFor;
 
 using namespace platform;
@@ -38,15 +41,9 @@ using nm::NmWirelessDriver;
 using services::ConnectionSharingService;
 using services::SharingConnection;
 
-using Settings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
-using Options = std::map<std::string, sdbus::Variant>;
 using CallLog = std::vector<sdbus::Struct<uint64_t, std::string, std::vector<sdbus::Variant>>>;
 
-constexpr char kNm[] = "org.freedesktop.NetworkManager";
-constexpr char kNmPath[] = "/org/freedesktop/NetworkManager";
 constexpr char kSettingsPath[] = "/org/freedesktop/NetworkManager/Settings";
-constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr char kMock[] = "org.freedesktop.DBus.Mock";
 constexpr char kWiredUuid[] = "3c5a1b2e-7d4f-4e8a-9b10-2f6c8d9e0a1b";
 constexpr char kSpareUuid[] = "a0b1c2d3-e4f5-4607-8819-2a3b4c5d6e7f";
 

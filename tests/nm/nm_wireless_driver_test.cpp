@@ -18,6 +18,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include "base/result.h"
+#include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "platform/services/wireless_service.h"
@@ -27,6 +28,8 @@
 
 namespace {
 
+using namespace test::nm_names;
+
 using test::WaitFor;
 
 using platform::nm::NmWirelessDriver;
@@ -34,17 +37,7 @@ using platform::services::MacAddress;
 using platform::services::WirelessPersistentState;
 using platform::services::WirelessService;
 
-using Settings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
-using Options = std::map<std::string, sdbus::Variant>;
-using Call = sdbus::Struct<Settings, sdbus::ObjectPath, sdbus::ObjectPath, Options>;
-
-constexpr char kNm[] = "org.freedesktop.NetworkManager";
-constexpr char kNmPath[] = "/org/freedesktop/NetworkManager";
-constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr char kMock[] = "org.freedesktop.DBus.Mock";
-constexpr char kWpa[] = "fi.w1.wpa_supplicant1";
 constexpr char kMac[] = "02:00:00:aa:bb:cc";
-const std::string kChineseSsid = "热点-1";
 
 struct Listener {
   std::mutex mutex;

@@ -15,21 +15,13 @@
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
+#include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "support/scoped_env.h"
 
 namespace {
 
-using Settings = std::map<std::string, std::map<std::string, sdbus::Variant>>;
-using Options = std::map<std::string, sdbus::Variant>;
-using Call = sdbus::Struct<Settings, sdbus::ObjectPath, sdbus::ObjectPath, Options>;
-
-constexpr char kNm[] = "org.freedesktop.NetworkManager";
-constexpr char kNmPath[] = "/org/freedesktop/NetworkManager";
-constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr char kMock[] = "org.freedesktop.DBus.Mock";
-constexpr char kWpa[] = "fi.w1.wpa_supplicant1";
-constexpr char kWpaIface[] = "fi.w1.wpa_supplicant1.Interface";
+using namespace test::nm_names;
 
 constexpr uint32_t kActivating = 1, kActivated = 2, kDeactivating = 3, kDeactivated = 4;
 // Active-connection reasons, as NetworkManager gives them for a device-backed activation.
@@ -39,8 +31,6 @@ constexpr uint32_t kDevUnavailable = 20, kDevDisconnected = 30, kDevActivated = 
                    kDevDeactivating = 110, kDevFailed = 120;
 constexpr uint32_t kDevNoSecrets = 7, kDevRemoved = 36, kDevConnectionRemoved = 38,
                    kDevUserRequested = 39;
-
-const std::string kChineseSsid = "热点-1";
 
 struct StateChange {
   std::string path;
@@ -186,48 +176,6 @@ class NmStandInTest : public ::testing::Test {
   std::vector<DeviceChange> device_changes_;
   std::string device_;
 };
-
-TEST_F(NmStandInTest, AddAndActivateConnection2IsRecordedWithItsExactTypes) {
-  auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
-  EXPECT_EQ(profile.rfind("/org/freedesktop/NetworkManager/Settings/", 0), 0u) << profile;
-  EXPECT_EQ(active.rfind("/org/freedesktop/NetworkManager/ActiveConnection/", 0), 0u) << active;
-
-  std::vector<Call> calls;
-  mock_->callMethod("GetActivationCalls").onInterface(kMock).storeResultsTo(calls);
-  ASSERT_EQ(calls.size(), 1u);
-  Settings& settings = std::get<0>(calls[0]);
-  const sdbus::ObjectPath& device = std::get<1>(calls[0]);
-  const sdbus::ObjectPath& specific = std::get<2>(calls[0]);
-  Options& options = std::get<3>(calls[0]);
-  EXPECT_EQ(std::string(device), device_);
-  EXPECT_EQ(std::string(specific), "/");
-
-  sdbus::Variant& ssid = settings["802-11-wireless"]["ssid"];
-  ASSERT_EQ(ssid.peekValueType(), "ay");
-  EXPECT_EQ(ssid.get<std::vector<uint8_t>>(), Bytes(kChineseSsid));
-  EXPECT_EQ(settings["802-11-wireless"]["channel"].peekValueType(), "u");
-  EXPECT_EQ(settings["802-11-wireless"]["mode"].get<std::string>(), "ap");
-  EXPECT_EQ(settings["connection"]["autoconnect"].peekValueType(), "b");
-  EXPECT_EQ(settings["connection"]["permissions"].get<std::vector<std::string>>(),
-            std::vector<std::string>{"user:tester:"});
-  EXPECT_EQ(settings["802-11-wireless-security"]["proto"].peekValueType(), "as");
-  EXPECT_EQ(settings["802-11-wireless-security"]["psk"].get<std::string>(), "密码12345678");
-  EXPECT_EQ(settings["802-11-wireless-security"]["psk-flags"].peekValueType(), "u");
-  EXPECT_EQ(settings["ipv4"]["method"].get<std::string>(), "shared");
-
-  ASSERT_EQ(options.size(), 2u);
-  EXPECT_EQ(options["persist"].peekValueType(), "s");
-  EXPECT_EQ(options["persist"].get<std::string>(), "volatile");
-  EXPECT_EQ(options["bind-activation"].get<std::string>(), "dbus-client");
-
-  // The profile reads back as sent.
-  auto profile_proxy = sdbus::createProxy(*connection_, kNm, profile);
-  Settings stored;
-  profile_proxy->callMethod("GetSettings")
-      .onInterface("org.freedesktop.NetworkManager.Settings.Connection")
-      .storeResultsTo(stored);
-  EXPECT_EQ(stored["802-11-wireless"]["ssid"].get<std::vector<uint8_t>>(), Bytes(kChineseSsid));
-}
 
 TEST_F(NmStandInTest, ActivationGoesActivatingThenActivatedAndDeactivationEndsIt) {
   auto [profile, active] = Activate(HotspotProfile(), HotspotOptions());
@@ -386,104 +334,6 @@ TEST_F(NmStandInTest, ActivationBoundToTheClientEndsWhenItsConnectionCloses) {
   EXPECT_EQ(device_changes_.back(),
             (DeviceChange{kDevDisconnected, kDevDeactivating, kDevConnectionRemoved}));
   EXPECT_TRUE(ActiveConnections().empty());
-}
-
-TEST(WpaStandInTest, StationsJoinAndLeaveWithSignalsAndStations) {
-  if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-    GTEST_SKIP() << missing;
-  test::PrivateBus bus;
-  ASSERT_TRUE(bus.ok()) << bus.error();
-  ASSERT_TRUE(bus.StartStandIn(test::PrivateBus::TemplateDir() / "wpa_template.py", kWpa,
-                               R"({"Interfaces": ["wlan0"]})"))
-      << bus.error();
-  auto connection = sdbus::createSessionBusConnectionWithAddress(bus.address());
-  auto root = sdbus::createProxy(*connection, kWpa, "/fi/w1/wpa_supplicant1");
-  sdbus::ObjectPath iface_path;
-  root->callMethod("GetInterface")
-      .onInterface(kWpa)
-      .withArguments("wlan0")
-      .storeResultsTo(iface_path);
-  try {
-    root->callMethod("GetInterface").onInterface(kWpa).withArguments("wlan9");
-    ADD_FAILURE() << "an unknown interface was found";
-  } catch (const sdbus::Error& e) {
-    EXPECT_EQ(e.getName(), "fi.w1.wpa_supplicant1.InterfaceUnknown");
-  }
-
-  auto iface = sdbus::createProxy(*connection, kWpa, iface_path);
-  EXPECT_EQ(iface->getProperty("Ifname").onInterface(kWpaIface).get<std::string>(), "wlan0");
-  std::vector<std::string> events;
-  for (const char* member : {"StaAuthorized", "StaDeauthorized"})
-    iface->uponSignal(member).onInterface(kWpaIface).call(
-        [&events, member](const std::string& mac) { events.push_back(member + (" " + mac)); });
-  iface->finishRegistration();
-
-  auto mock = sdbus::createProxy(*connection, kWpa, "/fi/w1/wpa_supplicant1");
-  sdbus::ObjectPath station;
-  mock->callMethod("StationJoin")
-      .onInterface(kMock)
-      .withArguments(iface_path, std::string("a4:5e:60:01:02:03"))
-      .storeResultsTo(station);
-  mock->callMethod("StationJoin")
-      .onInterface(kMock)
-      .withArguments(iface_path, std::string("a4:5e:60:0a:0b:0c"));
-  ASSERT_TRUE(test::PumpUntil(*connection, [&] { return events.size() == 2; }));
-  EXPECT_EQ(events, (std::vector<std::string>{"StaAuthorized a4:5e:60:01:02:03",
-                                              "StaAuthorized a4:5e:60:0a:0b:0c"}));
-
-  sdbus::Variant stations = iface->getProperty("Stations").onInterface(kWpaIface);
-  EXPECT_EQ(stations.peekValueType(), "ao");
-  ASSERT_EQ(stations.get<std::vector<sdbus::ObjectPath>>().size(), 2u);
-  EXPECT_EQ(stations.get<std::vector<sdbus::ObjectPath>>()[0], station);
-  auto station_proxy = sdbus::createProxy(*connection, kWpa, station);
-  sdbus::Variant address =
-      station_proxy->getProperty("Address").onInterface("fi.w1.wpa_supplicant1.Station");
-  EXPECT_EQ(address.peekValueType(), "ay");
-  EXPECT_EQ(address.get<std::vector<uint8_t>>(),
-            (std::vector<uint8_t>{0xa4, 0x5e, 0x60, 0x01, 0x02, 0x03}));
-
-  mock->callMethod("StationLeave")
-      .onInterface(kMock)
-      .withArguments(iface_path, std::string("a4:5e:60:01:02:03"));
-  ASSERT_TRUE(test::PumpUntil(*connection, [&] { return events.size() == 3; }));
-  EXPECT_EQ(events.back(), "StaDeauthorized a4:5e:60:01:02:03");
-  auto left = iface->getProperty("Stations").onInterface(kWpaIface);
-  EXPECT_EQ(left.get<std::vector<sdbus::ObjectPath>>().size(), 1u);
-  EXPECT_NE(left.get<std::vector<sdbus::ObjectPath>>()[0], station);
-
-  // A malformed address is refused rather than turned into a station.
-  try {
-    mock->callMethod("StationJoin")
-        .onInterface(kMock)
-        .withArguments(iface_path, std::string("A4-5E"));
-    ADD_FAILURE() << "a malformed address joined";
-  } catch (const sdbus::Error& e) {
-    EXPECT_EQ(e.getName(), "fi.w1.wpa_supplicant1.InvalidArgs");
-  }
-}
-
-TEST(PrivateBusTest, LeavesNoProcessBehindAndReportsABrokenStandIn) {
-  if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-    GTEST_SKIP() << missing;
-  std::vector<pid_t> pids;
-  {
-    test::PrivateBus bus;
-    ASSERT_TRUE(bus.ok()) << bus.error();
-    ASSERT_TRUE(bus.StartStandIn(test::PrivateBus::TemplateDir() / "wpa_template.py", kWpa))
-        << bus.error();
-    test::ScopedTempDir dir;
-    std::ofstream(dir / "broken.py") << "raise SystemExit('no such stand-in')\n";
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(
-        bus.StartStandIn(dir / "broken.py", "org.example.Broken", "", std::chrono::seconds(120)));
-    // Reported when it exits, not when the wait runs out.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
-    EXPECT_NE(bus.error().find("no such stand-in"), std::string::npos) << bus.error();
-    pids = bus.pids();
-    ASSERT_EQ(pids.size(), 2u);  // the daemon and the live stand-in; the broken one is reaped
-  }
-  for (pid_t pid : pids)
-    EXPECT_TRUE(kill(pid, 0) == -1 && errno == ESRCH) << pid << " is still there";
 }
 
 }  // namespace
