@@ -4,9 +4,13 @@
 
 namespace config {
 
-IConfigCenter* GetConfigCenter() {
+CConfigCenterImpl* ProcessConfigCenter() {
   static CConfigCenterImpl center(CConfigCenterImpl::DefaultPath());
   return &center;
+}
+
+IConfigCenter* GetConfigCenter() {
+  return ProcessConfigCenter();
 }
 
 namespace {

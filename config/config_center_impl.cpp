@@ -1,6 +1,10 @@
 #include "config/config_center_impl.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -54,7 +58,35 @@ std::filesystem::path CConfigCenterImpl::DefaultPath() {
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error || exe.empty())
     return {};
-  return exe.parent_path() / "config.db";
+  const char* config_home = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const std::filesystem::path path = ChoosePath(
+      exe.parent_path(), config_home ? config_home : "", home ? home : "",
+      [](const std::filesystem::path& folder) { return ::access(folder.c_str(), W_OK) == 0; });
+  // The user's folder may not exist yet; it holds the key, so only the user may look in.
+  if (!path.empty() && path.parent_path() != exe.parent_path()) {
+    std::filesystem::create_directories(path.parent_path().parent_path(), error);
+    ::mkdir(path.parent_path().c_str(), 0700);
+  }
+  return path;
+}
+
+std::filesystem::path CConfigCenterImpl::ChoosePath(
+    const std::filesystem::path& exe_folder,
+    std::string_view config_home,
+    std::string_view home,
+    const std::function<bool(const std::filesystem::path&)>& writable) {
+  if (writable(exe_folder))
+    return exe_folder / "config.db";
+  // A relative XDG_CONFIG_HOME is invalid and is ignored, as the base-directory rules say.
+  std::filesystem::path base;
+  if (!config_home.empty() && config_home.front() == '/')
+    base = config_home;
+  else if (!home.empty() && home.front() == '/')
+    base = std::filesystem::path(home) / ".config";
+  else
+    return {};
+  return base / "tavlo" / "config.db";
 }
 
 std::int32_t CConfigCenterImpl::FindValue(const WCHAR* key,

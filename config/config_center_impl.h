@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 
 #include "base/lock.h"
 #include "config/config_center.h"
@@ -36,9 +38,17 @@ class CConfigCenterImpl : public IConfigCenter {
   CConfigCenterImpl& operator=(const CConfigCenterImpl&) = delete;
   ~CConfigCenterImpl() override;
 
-  // config.db in the directory of the running executable; empty when that cannot be found,
-  // and a store on an empty path answers defaults and writes nothing.
+  // config.db in the directory of the running executable when that folder is writable, else
+  // $XDG_CONFIG_HOME/tavlo/config.db (~/.config when unset), whose folder it makes (0700).
+  // Empty when neither can be found; a store on an empty path answers defaults and writes
+  // nothing.
   static std::filesystem::path DefaultPath();
+  // The choice alone; `writable` answers for a folder.
+  static std::filesystem::path ChoosePath(
+      const std::filesystem::path& exe_folder,
+      std::string_view config_home,
+      std::string_view home,
+      const std::function<bool(const std::filesystem::path&)>& writable);
 
   std::int32_t GetInt(const WCHAR* key, std::int32_t default_value) override;
   std::int64_t GetInt64(const WCHAR* key, std::int64_t default_value) override;
@@ -71,5 +81,8 @@ class CConfigCenterImpl : public IConfigCenter {
   const std::filesystem::path path_;
   CConfigFile file_ GUARDED_BY(lock_);
 };
+
+// The store GetConfigCenter() gives, with the results its interface leaves out.
+CConfigCenterImpl* ProcessConfigCenter();
 
 }  // namespace config

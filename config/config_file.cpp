@@ -68,7 +68,8 @@ bool CConfigFile::Open() {
   if (fd_ >= 0)
     return true;
   const int flags = access_ == Access::kStore ? O_RDWR | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC;
-  const int fd = ::open(path_.c_str(), flags, 0666);
+  // The file holds the hotspot's key: private to the user from its first byte.
+  const int fd = ::open(path_.c_str(), flags, 0600);
   if (fd < 0) {
     last_error_ = errno;
     return false;

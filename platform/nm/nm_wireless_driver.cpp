@@ -5,7 +5,6 @@
 #include <errno.h>
 #include <pwd.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,7 +52,7 @@ VariantMap GetAll(sdbus::IConnection& connection,
 NmWirelessDriver::NmWirelessDriver(Options options)
     : options_(std::move(options)),
       login_(options_.login.empty() ? CurrentLogin() : options_.login),
-      file_(options_.settings_file.empty() ? DefaultSettingsFile() : options_.settings_file) {
+      settings_(options_.store ? options_.store : config::ProcessConfigCenter()) {
   try {
     connection_ = sdbus::createSystemBusConnection();
     AddMatches();
@@ -84,17 +83,6 @@ NmWirelessDriver::~NmWirelessDriver() {
     connection_->leaveEventLoop();
   slots_.clear();
   connection_.reset();
-}
-
-std::filesystem::path NmWirelessDriver::DefaultSettingsFile() {
-  std::filesystem::path base;
-  if (const char* config = ::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
-    base = config;
-  else if (const char* home = ::getenv("HOME"); home && home[0])
-    base = std::filesystem::path(home) / ".config";
-  else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-    base = std::filesystem::path(pw->pw_dir) / ".config";
-  return base / "tavlo" / "wireless.state";
 }
 
 std::optional<NmWirelessDriver::Device> NmWirelessDriver::ReadDevice(const std::string& path) {
@@ -328,19 +316,11 @@ void NmWirelessDriver::WatchStations(const std::string& ifname) {
 }
 
 void NmWirelessDriver::LoadSettings(services::WirelessPersistentState* state) {
-  std::lock_guard<std::mutex> guard(file_mutex_);
-  file_.Load(state);
+  settings_.Load(state);
 }
 
 bool NmWirelessDriver::SaveSettings(const services::WirelessPersistentState& state) {
-  std::lock_guard<std::mutex> guard(file_mutex_);
-  // Private to the user: the key is in it. The file itself is created 0600.
-  const std::filesystem::path folder = file_.path().parent_path();
-  std::error_code ec;
-  std::filesystem::create_directories(folder.parent_path(), ec);
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-    return false;
-  return file_.Save(state);
+  return settings_.Save(state);
 }
 
 }  // namespace platform::nm

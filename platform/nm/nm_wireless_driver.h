@@ -14,13 +14,12 @@
 // Ownership: owned by the service it drives; owns its bus connection and both threads.
 // Failure: without a bus or NetworkManager the driver lists no interface and its radio is off;
 // StartAccessPoint returns a Win32 code for what NetworkManager refused or how the activation
-// ended; SaveSettings false when the settings file cannot be written.
+// ended; SaveSettings false when the settings store did not write.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,16 +31,16 @@
 
 #include <sdbus-c++/sdbus-c++.h>
 
+#include "platform/services/stored_settings.h"
 #include "platform/services/wireless_driver.h"
-#include "platform/sim/wireless_state_file.h"
 
 namespace platform::nm {
 
 class NmWirelessDriver final : public services::WirelessDriver {
  public:
   struct Options {
-    // Where the hosted network's settings are kept (created 0600 with its folder 0700).
-    std::filesystem::path settings_file;
+    // Where the hosted network's settings are kept; null: the program's settings store.
+    config::CConfigCenterImpl* store = nullptr;
     // The user the connection is private to; empty: the login of this process's user.
     std::string login;
     // How long an activation may take once NetworkManager accepted it.
@@ -57,9 +56,6 @@ class NmWirelessDriver final : public services::WirelessDriver {
   ~NmWirelessDriver() override;
   NmWirelessDriver(const NmWirelessDriver&) = delete;
   NmWirelessDriver& operator=(const NmWirelessDriver&) = delete;
-
-  // $XDG_CONFIG_HOME/tavlo/wireless.state (or ~/.config/tavlo/...).
-  static std::filesystem::path DefaultSettingsFile();
 
   // services::WirelessDriver
   void Attach(services::WirelessDriverEvents* events) override;
@@ -133,8 +129,7 @@ class NmWirelessDriver final : public services::WirelessDriver {
   std::deque<std::function<void()>> work_;
   bool stopping_ = false;
 
-  sim::WirelessStateFile file_;  // guarded by file_mutex_
-  std::mutex file_mutex_;
+  services::StoredSettings settings_;
 
   std::thread reporter_;
 };

@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/wlan_types.h"
@@ -32,6 +35,12 @@ struct WirelessPersistentState {
 };
 
 bool SameState(const WirelessPersistentState& a, const WirelessPersistentState& b);
+
+// The settings as UTF-8 text, one "name=value" per line, byte strings in hexadecimal, '#'
+// comments. Parsing refuses (nullopt) anything not written so: an unknown or repeated name, a
+// value out of range.
+std::string SettingsToText(const WirelessPersistentState& state);
+std::optional<WirelessPersistentState> SettingsFromText(std::string_view text);
 
 // Whether `length` bytes (no terminating zero) are a passphrase a WPA2 access point accepts:
 // 8 to 63 printable ASCII characters (0x20 to 0x7E), or 64 hexadecimal digits.

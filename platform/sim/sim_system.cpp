@@ -8,7 +8,7 @@ SimSystem::SimSystem(std::filesystem::path state_dir)
     : state_dir_(std::move(state_dir)),
       wireless_(std::make_unique<WirelessService>(state_dir_)),
       sharing_(std::make_unique<SimSharingService>(*wireless_, state_dir_)),
-      interpreter_(std::make_unique<CommandInterpreter>(*wireless_)) {}
+      interpreter_(std::make_unique<services::NetshInterpreter>(*wireless_)) {}
 
 SimSystem::~SimSystem() {
   interpreter_.reset();

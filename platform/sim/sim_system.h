@@ -17,8 +17,8 @@
 #include <memory>
 
 #include "platform/command_runner.h"
+#include "platform/services/netsh_interpreter.h"
 #include "platform/sharing.h"
-#include "platform/sim/command_interpreter.h"
 #include "platform/sim/sim_sharing_service.h"
 #include "platform/sim/state_directory.h"
 #include "platform/sim/wireless_service.h"
@@ -41,7 +41,7 @@ class SimSystem {
   // What tests and the control server drive.
   WirelessService& wireless() { return *wireless_; }
   SimSharingService& sharing() { return *sharing_; }
-  CommandInterpreter& interpreter() { return *interpreter_; }
+  services::NetshInterpreter& interpreter() { return *interpreter_; }
   const std::filesystem::path& state_dir() const { return state_dir_; }
 
   // Waits until the netsh lines given so far have run and the wireless service has delivered
@@ -53,7 +53,7 @@ class SimSystem {
   // Declaration order is construction order; destruction runs the other way.
   std::unique_ptr<WirelessService> wireless_;
   std::unique_ptr<SimSharingService> sharing_;
-  std::unique_ptr<CommandInterpreter> interpreter_;
+  std::unique_ptr<services::NetshInterpreter> interpreter_;
 };
 
 }  // namespace platform::sim

@@ -1,6 +1,7 @@
 #include "config/config_center_impl.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -181,11 +182,32 @@ TEST_F(ConfigCenterTest, SerialisesCallsFromManyThreads) {
   EXPECT_EQ(4u, Keys().size());
 }
 
-TEST(ConfigCenterProcessTest, LivesBesideTheExecutable) {
+TEST(ConfigCenterProcessTest, LivesBesideTheExecutableWhenItsFolderIsWritable) {
   auto* store = dynamic_cast<CConfigCenterImpl*>(GetConfigCenter());
-  ASSERT_NE(nullptr, store);
+  ASSERT_EQ(ProcessConfigCenter(), store);
   const auto exe = std::filesystem::read_symlink("/proc/self/exe");
   EXPECT_EQ(exe.parent_path() / "config.db", store->path());
+}
+
+TEST(ConfigCenterProcessTest, ElseInTheUsersConfigFolder) {
+  const auto no = [](const std::filesystem::path&) { return false; };
+  const auto yes = [](const std::filesystem::path&) { return true; };
+  EXPECT_EQ("/opt/bin/config.db", CConfigCenterImpl::ChoosePath("/opt/bin", "/c", "/h", yes));
+  EXPECT_EQ("/c/tavlo/config.db", CConfigCenterImpl::ChoosePath("/usr/bin", "/c", "/h", no));
+  // A relative XDG_CONFIG_HOME does not count; nor a relative HOME.
+  EXPECT_EQ("/h/.config/tavlo/config.db",
+            CConfigCenterImpl::ChoosePath("/usr/bin", "rel", "/h", no));
+  EXPECT_EQ("/h/.config/tavlo/config.db", CConfigCenterImpl::ChoosePath("/usr/bin", "", "/h", no));
+  EXPECT_EQ("", CConfigCenterImpl::ChoosePath("/usr/bin", "", "h", no));
+}
+
+TEST_F(ConfigCenterTest, FileIsPrivateToTheUser) {
+  const mode_t old_mask = ::umask(0);
+  store_.SetInt(u"k", 1);
+  ::umask(old_mask);
+  struct stat st {};
+  ASSERT_EQ(0, ::stat(path_.c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 0777);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 
 TEST_F(HotspotTest, WorkerLifeWithTheRealClockTellsTheWindowEveryChangeAndLeavesNothingShared) {
   platform::RealClock real_clock;
-  system_->interpreter().SetDelay(platform::sim::CommandInterpreter::kDefaultDelayMs);
+  system_->interpreter().SetDelay(platform::services::NetshInterpreter::kDefaultDelayMs);
   hotspot_ = NewHotspot(&real_clock);
   ASSERT_EQ(InitSharing(), S_OK);
 

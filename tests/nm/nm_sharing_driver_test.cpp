@@ -18,6 +18,7 @@
 
 #include "base/guid.h"
 #include "base/result.h"
+#include "config/config_center_impl.h"
 #include "ics/ics_manager.h"
 #include "ics/netshell_binding.h"
 #include "nm/nm_test_names.h"
@@ -136,7 +137,8 @@ class NmSharingDriverTest : public ::testing::Test {
 
   void StartHotspot() {
     NmWirelessDriver::Options options;
-    options.settings_file = dir_.path() / "wireless.state";
+    store_ = std::make_unique<config::CConfigCenterImpl>(dir_.path() / "config.db");
+    options.store = store_.get();
     options.login = "tester";
     hotspot_ = std::make_unique<NmWirelessDriver>(options);
     services::AccessPointSettings settings;
@@ -202,6 +204,7 @@ class NmSharingDriverTest : public ::testing::Test {
   }
 
   test::ScopedTempDir dir_;
+  std::unique_ptr<config::CConfigCenterImpl> store_;
   std::unique_ptr<test::PrivateBus> bus_;
   std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;

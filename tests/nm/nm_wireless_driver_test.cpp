@@ -18,11 +18,12 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include "base/result.h"
+#include "config/config_center_impl.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/nm/nm_wireless_driver.h"
+#include "platform/services/stored_settings.h"
 #include "platform/services/wireless_service.h"
-#include "platform/sim/wireless_state_file.h"
 #include "support/scoped_env.h"
 #include "support/scoped_temp_dir.h"
 
@@ -34,6 +35,7 @@ using test::WaitFor;
 
 using platform::nm::NmWirelessDriver;
 using platform::services::MacAddress;
+using platform::services::StoredSettings;
 using platform::services::WirelessPersistentState;
 using platform::services::WirelessService;
 
@@ -79,13 +81,13 @@ class NmWirelessDriverTest : public ::testing::Test {
     bus_ = std::make_unique<test::PrivateBus>();
     ASSERT_TRUE(bus_->ok()) << bus_->error();
     system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
-    settings_file_ = dir_.path() / "config" / "tavlo" / "wireless.state";
+    store_ = std::make_unique<config::CConfigCenterImpl>(dir_.path() / "config.db");
     WirelessPersistentState state;
     state.ssid.uSSIDLength = static_cast<ULONG>(kChineseSsid.size());
     std::memcpy(state.ssid.ucSSID, kChineseSsid.data(), kChineseSsid.size());
     const char kKey[] = "hotspot-key-1";
     state.key.assign(kKey, kKey + sizeof(kKey));
-    ASSERT_TRUE(platform::sim::WirelessStateFile(settings_file_).Save(state));
+    ASSERT_TRUE(platform::services::StoredSettings(store_.get()).Save(state));
   }
 
   void TearDown() override {
@@ -132,7 +134,7 @@ class NmWirelessDriverTest : public ::testing::Test {
 
   NmWirelessDriver::Options DriverOptions() const {
     NmWirelessDriver::Options options;
-    options.settings_file = settings_file_;
+    options.store = store_.get();
     options.login = "tester";
     options.activation_timeout = std::chrono::seconds(10);
     return options;
@@ -174,7 +176,7 @@ class NmWirelessDriverTest : public ::testing::Test {
   }
 
   test::ScopedTempDir dir_;
-  std::filesystem::path settings_file_;
+  std::unique_ptr<config::CConfigCenterImpl> store_;
   std::unique_ptr<test::PrivateBus> bus_;
   std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
@@ -411,9 +413,32 @@ TEST_F(NmWirelessDriverTest, SettingsPersistPrivatelyAcrossInstances) {
   NmWirelessDriver(DriverOptions()).LoadSettings(&read);
   EXPECT_FALSE(read.enabled);
   EXPECT_EQ(read.max_peers, 7u);
+  // The settings hold the key; nobody else may read them.
   struct stat st {};
-  ASSERT_EQ(::stat(settings_file_.c_str(), &st), 0);
+  ASSERT_EQ(::stat(store_->path().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(NmWirelessDriverTest, DamagedSettingsReadAsDefaultsAndAreKeptAside) {
+  const char kDamaged[] = "ssid=zz\n";
+  ASSERT_NE(store_->PutValue(StoredSettings::kKey, kDamaged, sizeof(kDamaged) - 1,
+                             config::ValueType::kBinary),
+            config::WriteResult::kNotWritten);
+  NmWirelessDriver driver(DriverOptions());
+  WirelessPersistentState state;
+  state.max_peers = 3;
+  driver.LoadSettings(&state);
+  EXPECT_EQ(state.max_peers, WirelessPersistentState{}.max_peers);
+  EXPECT_EQ(state.ssid.uSSIDLength, 0u);
+  state.max_peers = 9;
+  ASSERT_TRUE(driver.SaveSettings(state));
+  char kept[64] = {};
+  EXPECT_EQ(store_->FindValue(StoredSettings::kDamagedKey, kept, sizeof(kept), nullptr),
+            static_cast<std::int32_t>(sizeof(kDamaged) - 1));
+  EXPECT_STREQ(kept, kDamaged);
+  WirelessPersistentState read;
+  NmWirelessDriver(DriverOptions()).LoadSettings(&read);
+  EXPECT_EQ(read.max_peers, 9u);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ class SimSystemTest : public ::testing::Test {
 TEST_F(SimSystemTest, NetshLinesRunAfterTheDelayInTheOrderGivenAndOthersOnlyGetRecorded) {
   system_->wireless().Allow(false);
   auto& interpreter = system_->interpreter();
-  EXPECT_EQ(interpreter.delay(), platform::sim::CommandInterpreter::kDefaultDelayMs);
+  EXPECT_EQ(interpreter.delay(), platform::services::NetshInterpreter::kDefaultDelayMs);
 
   interpreter.SetDelay(300);
   auto given = std::chrono::steady_clock::now();

@@ -1,6 +1,8 @@
-// platform::sim::CommandInterpreter: what the system's netsh tool does for the simulated
-// wireless service. It carries out exactly three command lines, each some milliseconds after
-// RunDetached returned, in the order they were given, on a thread of its own:
+// platform::services::NetshInterpreter: what the system's netsh tool does, carried out in this
+// process on the wireless service of whichever backend runs (never in a child process: a
+// hotspot may be bound to the bus connection that started it). It carries out exactly three command
+// lines, each some milliseconds after RunDetached returned, in the order they were given, on a
+// thread of its own:
 //   "cmd.exe /c netsh wlan set hostednetwork mode=allow"  -> WirelessService::Allow(true)
 //   "cmd.exe /c netsh wlan start hostednetwork"           -> WirelessService::Start()
 //   "cmd.exe /c netsh wlan stop hostednetwork"            -> WirelessService::Stop()
@@ -23,18 +25,18 @@
 #include "base/win_types.h"
 #include "platform/command_runner.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 class WirelessService;
 
-class CommandInterpreter final : public CommandRunner {
+class NetshInterpreter final : public CommandRunner {
  public:
   static constexpr DWORD kDefaultDelayMs = 30;
 
-  explicit CommandInterpreter(WirelessService& service);
-  ~CommandInterpreter() override;
-  CommandInterpreter(const CommandInterpreter&) = delete;
-  CommandInterpreter& operator=(const CommandInterpreter&) = delete;
+  explicit NetshInterpreter(WirelessService& service);
+  ~NetshInterpreter() override;
+  NetshInterpreter(const NetshInterpreter&) = delete;
+  NetshInterpreter& operator=(const NetshInterpreter&) = delete;
 
   // platform::CommandRunner
   void RunDetached(const std::u16string& command_line) override;
@@ -71,4 +73,4 @@ class CommandInterpreter final : public CommandRunner {
   std::thread thread_;  // last: starts once everything above is ready
 };
 
-}  // namespace platform::sim
+}  // namespace platform::services

@@ -1,8 +1,8 @@
-#include "platform/sim/command_interpreter.h"
+#include "platform/services/netsh_interpreter.h"
 
-#include "platform/sim/wireless_service.h"
+#include "platform/services/wireless_service.h"
 
-namespace platform::sim {
+namespace platform::services {
 
 namespace {
 
@@ -12,10 +12,10 @@ constexpr char16_t kStopLine[] = u"cmd.exe /c netsh wlan stop hostednetwork";
 
 }  // namespace
 
-CommandInterpreter::CommandInterpreter(WirelessService& service)
-    : service_(service), thread_(&CommandInterpreter::Run, this) {}
+NetshInterpreter::NetshInterpreter(WirelessService& service)
+    : service_(service), thread_(&NetshInterpreter::Run, this) {}
 
-CommandInterpreter::~CommandInterpreter() {
+NetshInterpreter::~NetshInterpreter() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     stopping_ = true;
@@ -25,7 +25,7 @@ CommandInterpreter::~CommandInterpreter() {
   idle_.notify_all();
 }
 
-void CommandInterpreter::RunDetached(const std::u16string& command_line) {
+void NetshInterpreter::RunDetached(const std::u16string& command_line) {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     received_.push_back(command_line);
@@ -36,22 +36,22 @@ void CommandInterpreter::RunDetached(const std::u16string& command_line) {
   wake_.notify_all();
 }
 
-void CommandInterpreter::SetDelay(DWORD milliseconds) {
+void NetshInterpreter::SetDelay(DWORD milliseconds) {
   std::lock_guard<std::mutex> guard(mutex_);
   delay_ms_ = milliseconds;
 }
 
-DWORD CommandInterpreter::delay() const {
+DWORD NetshInterpreter::delay() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return delay_ms_;
 }
 
-std::vector<std::u16string> CommandInterpreter::ReceivedLines() const {
+std::vector<std::u16string> NetshInterpreter::ReceivedLines() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return received_;
 }
 
-void CommandInterpreter::WaitUntilIdle() {
+void NetshInterpreter::WaitUntilIdle() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (std::this_thread::get_id() == thread_.get_id())
     return;
@@ -59,7 +59,7 @@ void CommandInterpreter::WaitUntilIdle() {
   idle_.wait(lock, [this, target] { return done_ >= target || stopping_; });
 }
 
-void CommandInterpreter::Run() {
+void NetshInterpreter::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
     wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
@@ -79,7 +79,7 @@ void CommandInterpreter::Run() {
   }
 }
 
-void CommandInterpreter::Carry(const std::u16string& line) {
+void NetshInterpreter::Carry(const std::u16string& line) {
   if (line == kAllowLine)
     service_.Allow(true);
   else if (line == kStartLine)
@@ -88,4 +88,4 @@ void CommandInterpreter::Carry(const std::u16string& line) {
     service_.Stop();
 }
 
-}  // namespace platform::sim
+}  // namespace platform::services
