@@ -69,6 +69,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments, const 
       options.action = StartOptions::Action::kVersion;
       return options;
     }
+    if (word == "--check-hotspot") {
+      options.action = StartOptions::Action::kCheck;
+      continue;
+    }
     std::string_view name(word);
     name.remove_prefix(name.starts_with("--") ? 2 : 1);
     const size_t equals = name.find('=');
@@ -83,12 +87,16 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments, const 
     }
   }
   const std::string_view chosen = backend ? backend : "";
-  if (chosen.empty() || chosen == "sim")
+  if (chosen.empty() || chosen == "linux")
     return options;
-  if (chosen == "linux" || chosen == "standalone") {
-    return Fail(kExitCannotStart, "the " + std::string(chosen) +
-                                      " backend is not built into this program; use "
-                                      "TAVLO_BACKEND=sim");
+  if (chosen == "sim") {
+    options.backend = StartOptions::Backend::kSim;
+    return options;
+  }
+  if (chosen == "standalone") {
+    return Fail(kExitCannotStart,
+                "the standalone backend is not built into this program; use "
+                "TAVLO_BACKEND=linux (NetworkManager) or TAVLO_BACKEND=sim");
   }
   return Fail(kExitUsage, "unknown backend TAVLO_BACKEND=" + std::string(chosen) +
                               " (known: sim, linux, standalone)");
@@ -100,14 +108,18 @@ std::string UsageText() {
          "\n"
          "  -h, --help    show this help and end\n"
          "  --version     show the version and end\n"
+         "  --check-hotspot\n"
+         "                say whether this machine can run a hotspot (NetworkManager and\n"
+         "                a WiFi card that can be an access point) and end\n"
          "\n"
          "Other words (the autostart entry adds /start) are accepted and not interpreted.\n"
          "Qt's own options (-platform NAME, -style NAME, -display NAME, ...) go to Qt.\n"
          "A second start brings the running window forward and ends.\n"
          "\n"
          "Environment:\n"
-         "  TAVLO_BACKEND    the wireless backend: sim, the simulated system (the only one\n"
-         "                   in this build, and the default)\n"
+         "  TAVLO_BACKEND    the wireless backend: linux (NetworkManager, the default) or\n"
+         "                   sim (the simulated system, for trying the program without\n"
+         "                   a WiFi card; its window title says so)\n"
          "  TAVLO_SIM_DIR    the simulated system's state folder\n"
          "                   (default $XDG_STATE_HOME/tavlo-sim)\n"
          "  TAVLO_WEB_HOST   a server for the advert and product pages: host, host:port\n"
@@ -119,7 +131,8 @@ std::string UsageText() {
          "                   through XWayland) unless this is set\n"
          "\n"
          "Exit status: 0 when done, also after waking a running instance; 1 when the\n"
-         "program cannot start (it says why); 2 for an unknown option or backend.\n";
+         "program cannot start (it says why); 2 for an unknown option or backend; 3 when\n"
+         "--check-hotspot finds no hotspot possible.\n";
 }
 
 PlatformChoice ChooseQtPlatform(const DisplayEnvironment& environment, bool platform_argument) {

@@ -23,12 +23,14 @@ std::u16string_view CommandLineTail(std::u16string_view command_line);
 inline constexpr int kExitOk = 0;           // also when another instance was woken
 inline constexpr int kExitCannotStart = 1;  // the program could not start (it says why)
 inline constexpr int kExitUsage = 2;        // an unknown option or backend
+inline constexpr int kExitNoHotspot = 3;    // --check-hotspot: this machine cannot run one
 
 struct StartOptions {
   enum class Action {
     kRun,
     kHelp,     // print UsageText() on standard output, end with kExitOk
     kVersion,  // print the version, end with kExitOk
+    kCheck,    // say whether the backend can run a hotspot here, end with kExitOk or kExitNoHotspot
     kFail,     // print `error` on standard error, end with `exit_code`
   };
   Action action = Action::kRun;
@@ -36,6 +38,8 @@ struct StartOptions {
   std::string error;
   // Qt's own -platform option was given: the user chose the platform.
   bool platform_argument = false;
+  enum class Backend { kLinux, kSim };
+  Backend backend = Backend::kLinux;
 };
 
 // Reads the arguments after the program name and the value of TAVLO_BACKEND (null when unset).
@@ -43,8 +47,9 @@ struct StartOptions {
 // usage error. Qt's own options (-platform NAME, -style NAME, -display NAME, ... with one or two
 // dashes, the value after a blank or '=') are left to Qt. Other words, such as the "/start" of
 // the autostart entry, and everything after "--" are accepted and not interpreted. The backend
-// is looked at only for a run: empty or "sim" runs; "linux" and "standalone" are not built into
-// this program (kExitCannotStart); anything else is a usage error.
+// is looked at for a run and a check: empty or "linux" is NetworkManager, "sim" the simulated
+// system; "standalone" is not built into this program (kExitCannotStart); anything else is a
+// usage error.
 StartOptions ParseStartOptions(const std::vector<std::string>& arguments, const char* backend);
 
 // The --help text.

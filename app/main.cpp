@@ -32,6 +32,7 @@
 #include "platform/linux/linux_named_event.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/nm/nm_system.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/state_directory.h"
@@ -95,6 +96,29 @@ bool WakeRunningInstance() {
   return true;
 }
 
+// --check-hotspot: what `make run` asks before it chooses the backend.
+int CheckHotspot(app::StartOptions::Backend backend) {
+  if (backend == app::StartOptions::Backend::kSim) {
+    std::puts("the simulated system can always run a hotspot");
+    return app::kExitOk;
+  }
+  platform::nm::NmWirelessDriver driver({});
+  if (driver.HasAccessPointDevice()) {
+    std::puts("NetworkManager has a WiFi card that can be an access point");
+    return app::kExitOk;
+  }
+  std::puts(
+      "no hotspot here: NetworkManager is not running, or no WiFi card can be an "
+      "access point");
+  return app::kExitNoHotspot;
+}
+
+// The backend's services for the window; the one in use is made, the other stays empty.
+struct Backend {
+  std::unique_ptr<platform::sim::SimSystem> sim;
+  std::unique_ptr<platform::nm::NmSystem> nm;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +137,8 @@ int main(int argc, char** argv) {
       if (options.exit_code == app::kExitUsage)
         std::fputs("Try 'tavlo --help'.\n", stderr);
       return options.exit_code;
+    case app::StartOptions::Action::kCheck:
+      return CheckHotspot(options.backend);
     case app::StartOptions::Action::kRun:
       break;
   }
@@ -153,10 +179,17 @@ int main(int argc, char** argv) {
   const UINT activation_message =
       DuiLib::RegisterWindowMessage(std::u16string(app::kActivationMessageName).c_str());
 
+  const bool simulated = options.backend == app::StartOptions::Backend::kSim;
   const std::filesystem::path state_dir = platform::sim::DefaultStateDirectory();
-  if (base::FolderProblem problem = platform::sim::PrepareStateDirectory(state_dir); !problem.ok())
-    return CannotStart(app::StartFailure::kStateFolder, problem);
-  platform::sim::SimSystem sim(state_dir);
+  Backend backend;
+  if (simulated) {
+    if (base::FolderProblem problem = platform::sim::PrepareStateDirectory(state_dir);
+        !problem.ok())
+      return CannotStart(app::StartFailure::kStateFolder, problem);
+    backend.sim = std::make_unique<platform::sim::SimSystem>(state_dir);
+  } else {
+    backend.nm = std::make_unique<platform::nm::NmSystem>();
+  }
   platform::IconvCodePage code_page(platform::IconvCodePage::SystemCharset());
   platform::RealClock clock;
   platform::XdgAutostart autostart(platform::XdgAutostart::DefaultDirectory());
@@ -176,11 +209,13 @@ int main(int argc, char** argv) {
     // The menu deletes itself when it closes.
     (new DuiLib::CMenuWnd(window))->Init(nullptr, u"menu.xml", manager, checks, 1, cursor);
   };
-  services.wlan = &sim.wlan_api();
+  services.simulated = simulated;
+  services.wlan = simulated ? &backend.sim->wlan_api() : &backend.nm->wlan_api();
   services.code_page = &code_page;
   services.clock = &clock;
-  services.command_runner = &sim.command_runner();
-  services.sharing = &sim.sharing_service();
+  services.command_runner =
+      simulated ? &backend.sim->command_runner() : &backend.nm->command_runner();
+  services.sharing = simulated ? &backend.sim->sharing_service() : &backend.nm->sharing_service();
 
   {
     app::CTavlo tavlo(services, activation_message);
@@ -202,16 +237,20 @@ int main(int argc, char** argv) {
       return CannotStart(app::StartFailure::kInstanceChannel,
                          base::FolderProblem::System(channel.path(), errno));
     }
-    platform::sim::ControlServer control(sim);
-    if (!control.Start()) {
-      const std::string why = !control.problem().ok() ? control.problem().Describe()
-                              : errno == EADDRINUSE   ? "another program uses it"
-                                                      : std::strerror(errno);
-      std::fprintf(stderr, "tavlo: tavlo-sim cannot reach the simulated system in %s: %s\n",
-                   state_dir.c_str(), why.c_str());
+    std::unique_ptr<platform::sim::ControlServer> control;
+    if (simulated) {
+      control = std::make_unique<platform::sim::ControlServer>(*backend.sim);
+      if (!control->Start()) {
+        const std::string why = !control->problem().ok() ? control->problem().Describe()
+                                : errno == EADDRINUSE    ? "another program uses it"
+                                                         : std::strerror(errno);
+        std::fprintf(stderr, "tavlo: tavlo-sim cannot reach the simulated system in %s: %s\n",
+                     state_dir.c_str(), why.c_str());
+      }
     }
 
-    tavlo.Create(nullptr, u"tavlo", kMainWindowStyle, kMainWindowExStyle);
+    tavlo.Create(nullptr, simulated ? u"tavlo（模拟）" : u"tavlo", kMainWindowStyle,
+                 kMainWindowExStyle);
     window->store(tavlo.GetHWND());
     std::unique_ptr<QSocketNotifier> term;
     if (CatchEndOfSession()) {
@@ -230,7 +269,8 @@ int main(int argc, char** argv) {
     probe.reset();
     dump.reset();
     channel.Stop();
-    control.Stop();
+    if (control)
+      control->Stop();
   }
   // The closed window frees its record and widget from posted events; the loop has ended, so
   // deliver them here rather than leave them to the process's end.

@@ -36,6 +36,10 @@ struct TavloServices {
   // when none is named: the pages that ship in the skin are shown.
   std::u16string web_host;
 
+  // The hotspot runs on the simulated system: the window says so, so that nobody takes it for
+  // a real hotspot.
+  bool simulated = false;
+
   // The hotspot's services.
   platform::WlanApi* wlan = nullptr;
   const platform::CodePage* code_page = nullptr;

@@ -16,6 +16,7 @@ constexpr char16_t kTooltip[] = u"Tavlo\r\n";
 // What the window says of its close button when there is no notification area to hide in.
 constexpr char16_t kNoTrayHint[] = u"关闭窗口将最小化，程序继续运行";
 constexpr char16_t kNoTrayCloseTip[] = u"最小化";
+constexpr char16_t kSimulatedMark[] = u"（模拟）";
 constexpr LPARAM kLeftButtonUp = 0x0202;
 constexpr LPARAM kLeftDoubleClick = 0x0203;
 constexpr LPARAM kRightButtonUp = 0x0205;
@@ -104,6 +105,8 @@ void CTavlo::InitWindow() {
   window_ = GetHWND();
   poster_ = std::make_unique<WindowPoster>(window_);
   tray_icon_.Create(window_, kStoppedIcon, kTooltip);
+  if (DuiLib::CControlUI* title = find(u"Static_title"); title && services_.simulated)
+    title->SetText((title->GetText().str() + kSimulatedMark).c_str());
   tray_hint_ = find(u"Static_tray_hint");
   if (tray_hint_)
     tray_hint_text_ = tray_hint_->GetText();

@@ -1,4 +1,5 @@
 #include "hostednet/hotspot.h"
+#include <cstdio>
 
 #include <new>
 
@@ -55,7 +56,16 @@ void CHotspot::RestartHostedNetwork() {
   runner_->RunDetached(kNetshStartHostedNetwork);
   clock_->Sleep(kCommandPauseMs);
   controller_.QueryDeviceId(&device_id_);
-  controller_.FindConnectedInterface(&public_interface_id_);
+  FindPublicConnection();
+}
+
+HRESULT CHotspot::FindPublicConnection() {
+  const HRESULT found = controller_.FindConnectedInterface(&public_interface_id_);
+  // NetworkManager shares only towards its default route, which may well be a cable: asking
+  // it to share the wireless interface instead could only fail.
+  if (SUCCEEDED(found) && sharing_manager_)
+    sharing_manager_->FindInternetConnection(&public_interface_id_);
+  return found;
 }
 
 bool CHotspot::StartSharing() {
@@ -82,7 +92,7 @@ bool CHotspot::StartAndShare() {
 
   if (FAILED(controller_.QueryDeviceId(&device_id_)))
     return false;
-  if (FAILED(controller_.FindConnectedInterface(&public_interface_id_)))
+  if (FAILED(FindPublicConnection()))
     return false;
   // Without a manager there is nothing to share through; the passes could only wait.
   if (!sharing_manager_)

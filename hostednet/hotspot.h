@@ -106,8 +106,9 @@ class CHotspot {
   ics::CIcsManager* sharing_manager() const { return sharing_manager_.get(); }
   CRefObjectList<CWlanDevice>& devices() { return devices_; }
   CRefObjectList<ics::CIcsConnectionInfo>& connections() { return connections_; }
-  // The hosted network's IPDeviceID (the private side) and the connected wireless interface
-  // (the public side), as last read by StartSharing.
+  // The hosted network's IPDeviceID (the private side) and the connected wireless interface, or
+  // the connection the sharing service itself shares out (the public side), as last read by
+  // StartSharing.
   const GUID& device_id() const { return device_id_; }
   const GUID& public_interface_id() const { return public_interface_id_; }
 
@@ -118,6 +119,9 @@ class CHotspot {
   HRESULT ShareInternet();
   // Stop, pause, start, pause, then read both GUIDs again (results ignored).
   void RestartHostedNetwork();
+  // The public side: the connected wireless interface, unless the sharing service shares out
+  // a connection of its own choosing, which then wins.
+  HRESULT FindPublicConnection();
 
   platform::Clock* const clock_;
   platform::CommandRunner* const runner_;

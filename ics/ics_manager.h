@@ -42,6 +42,9 @@ class CIcsManager {
   // that is already so; otherwise the result of the last EnableSharing, or the first failure.
   // A failure part-way leaves sharing as far as it got.
   HRESULT ShareInternet(const GUID& public_guid, const GUID& private_guid);
+  // The service's own choice of the connection to share out, when it makes one: S_OK and
+  // *guid set; otherwise S_FALSE and *guid untouched.
+  HRESULT FindInternetConnection(GUID* guid) { return service_.FindInternetConnection(guid); }
 
   // Replaces the list's contents with one snapshot per table entry (the list owns them). Stops
   // early, keeping what it has, when memory runs out.

@@ -89,6 +89,14 @@ class SharingService {
                                                     std::string_view name,
                                                     DWORD* error) = 0;
   virtual void FreeBackend(SharingBackendModule* module) = 0;
+
+  // Where the system itself decides which connection is shared out (NetworkManager shares
+  // towards its default route): S_OK with that connection's GUID. S_FALSE, the default, when the
+  // caller chooses.
+  virtual HRESULT FindInternetConnection(GUID* guid) {
+    (void)guid;
+    return S_FALSE;
+  }
 };
 
 }  // namespace platform

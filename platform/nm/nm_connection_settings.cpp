@@ -104,6 +104,14 @@ GUID GuidFromHardwareAddress(std::string_view address) {
   return guid;
 }
 
+GUID DeviceGuid(std::string_view perm_hw_address,
+                std::string_view hw_address,
+                std::string_view ifname) {
+  return GuidFromHardwareAddress(!perm_hw_address.empty() ? perm_hw_address
+                                 : !hw_address.empty()    ? hw_address
+                                                          : ifname);
+}
+
 std::optional<services::MacAddress> ParseMac(std::string_view text) {
   if (text.size() != 17)
     return std::nullopt;

@@ -48,6 +48,11 @@ VariantMap ActivationOptions();
 // The same address gives the same GUID in every run (a name-based hash); case and separators
 // do not matter. Text that is no address is hashed as it is.
 GUID GuidFromHardwareAddress(std::string_view address);
+// A Wi-Fi device's GUID, the same for the wireless and the sharing service: from its permanent
+// address, else its current one, else its interface name.
+GUID DeviceGuid(std::string_view perm_hw_address,
+                std::string_view hw_address,
+                std::string_view ifname);
 // "aa:bb:cc:dd:ee:ff" in either case; nullopt for anything else.
 std::optional<services::MacAddress> ParseMac(std::string_view text);
 

@@ -122,33 +122,63 @@ std::optional<std::vector<NmSharingDriver::Entry>> NmSharingDriver::ReadLocked()
   }
 
   std::vector<Entry> entries;
+  // The device our access point runs on (the wireless driver's choice: the first that can be
+  // one), as the hosted network's adapter while no access point of ours runs.
+  std::optional<std::pair<sdbus::ObjectPath, Entry>> adapter;
+  bool hotspot_listed = false;
   for (const sdbus::ObjectPath& path : devices) {
     try {
       const VariantMap device = get_all(path, bus::kDevice);
       const auto active_path = Value<sdbus::ObjectPath>(device, "ActiveConnection");
       const auto type = Value<uint32_t>(device, "DeviceType");
-      if (active_path.empty() || active_path == "/" || type == kTypeLoopback)
+      if (type == kTypeLoopback)
+        continue;
+      GUID device_guid = GUID_NULL;
+      if (type == bus::kDeviceTypeWifi) {
+        const VariantMap wireless = get_all(path, bus::kWireless);
+        device_guid = DeviceGuid(Value<std::string>(wireless, "PermHwAddress"),
+                                 Value<std::string>(wireless, "HwAddress"),
+                                 Value<std::string>(device, "Interface"));
+        if ((Value<uint32_t>(wireless, "WirelessCapabilities") & bus::kCapabilityAccessPoint) &&
+            (!adapter || path < adapter->first)) {
+          Entry idle;
+          idle.connection.guid = device_guid;
+          idle.connection.name = Text(kHotspotId);
+          idle.connection.device_name = Text(Value<std::string>(device, "Interface"));
+          idle.connection.status = NCS_MEDIA_DISCONNECTED;  // listed and sharable, as when off
+          idle.connection.media_type = NCM_LAN;
+          adapter.emplace(path, std::move(idle));
+        }
+      }
+      if (active_path.empty() || active_path == "/")
         continue;
       const VariantMap active = get_all(active_path, bus::kActive);
       const std::optional<GUID> guid = base::GuidFromString(Value<std::string>(active, "Uuid"));
       if (!guid)
         continue;
+      const bool ours = Value<std::string>(active, "Id") == kHotspotId &&
+                        type == bus::kDeviceTypeWifi &&
+                        IsOurHotspotLocked(Value<sdbus::ObjectPath>(active, "Connection"));
       Entry entry;
-      entry.connection.guid = *guid;
+      // Our access point is the hosted network's adapter: listed under the device id the
+      // wireless service reports for it, whichever profile NetworkManager made this time.
+      entry.connection.guid = ours ? device_guid : *guid;
       entry.connection.name = Text(Value<std::string>(active, "Id"));
       entry.connection.device_name = Text(Value<std::string>(device, "Interface"));
       entry.connection.status = StatusOf(Value<uint32_t>(device, "State"));
       entry.connection.media_type = MediaTypeOf(type);
       entry.default_route = Value<bool>(active, "Default");
-      entry.our_hotspot = Value<uint32_t>(active, "State") == bus::kActiveActivated &&
-                          Value<std::string>(active, "Id") == kHotspotId &&
-                          type == bus::kDeviceTypeWifi &&
-                          IsOurHotspotLocked(Value<sdbus::ObjectPath>(active, "Connection"));
+      entry.our_hotspot = ours && Value<uint32_t>(active, "State") == bus::kActiveActivated;
+      hotspot_listed |= ours;
       entries.push_back(std::move(entry));
     } catch (const sdbus::Error&) {
       // Gone while we looked: not listed.
     }
   }
+  // Listed while off too, as the system lists a hosted network's adapter once it exists, so a
+  // table taken before the start already has it.
+  if (adapter && !hotspot_listed)
+    entries.push_back(std::move(adapter->second));
   return entries;
 }
 
@@ -196,6 +226,20 @@ HRESULT NmSharingDriver::ApplyRole(const GUID& guid, SHARINGCONNECTIONTYPE type)
     return holds ? S_OK : services::kSharingRoleTaken;
   }
   return services::kConnectionGone;
+}
+
+std::optional<GUID> NmSharingDriver::InternetConnection() {
+  std::lock_guard<std::mutex> hold(lock_);
+  const std::optional<std::vector<Entry>> entries = ReadLocked();
+  if (entries) {
+    for (const Entry& entry : *entries) {
+      if (entry.default_route && !entry.our_hotspot)
+        return entry.connection.guid;
+    }
+  }
+  // Nothing carries the Internet: a GUID no connection has, so that sharing fails as it must,
+  // rather than the caller's choice, which NetworkManager would not share anyway.
+  return GUID_NULL;
 }
 
 HRESULT NmSharingDriver::RemoveRole(const GUID&) {

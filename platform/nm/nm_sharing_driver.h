@@ -15,7 +15,11 @@
 //
 // Listed are the devices with an active connection: name = the active connection's Id, device
 // name = the device's Interface, GUID = the connection's UUID (in GUID field order), media type
-// and status from the device. Loopback and devices whose connection has no UUID are left out.
+// and status from the device. Our hotspot is the hosted network's adapter: listed under its
+// device's GUID (the device id the wireless service reports), as "Tavlo", off (media disconnected)
+// while no access point of ours runs, so that a table read before a start already holds it.
+// InternetConnection names the connection that carries the default route. Loopback and devices
+// whose connection has no UUID are left out.
 //
 // Thread affinity: any thread; calls to the bus are serialised by the driver's lock.
 // Ownership: owns its bus connection (the system bus, DBUS_SYSTEM_BUS_ADDRESS when set).
@@ -50,6 +54,7 @@ class NmSharingDriver final : public services::SharingDriver {
   HRESULT RemoveRole(const GUID& guid) override;
   services::SharingRoles LoadRoles() override;
   HRESULT SaveRoles(const services::SharingRoles& roles) override;
+  std::optional<GUID> InternetConnection() override;
 
  private:
   // One device with its active connection, as NetworkManager has them now.

@@ -155,6 +155,11 @@ void NmWirelessDriver::Attach(services::WirelessDriverEvents* events) {
   events_ = events;
 }
 
+bool NmWirelessDriver::HasAccessPointDevice() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return nm_present_ && AccessPointDeviceLocked();
+}
+
 bool NmWirelessDriver::RadioOn() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return UsableLocked();
@@ -167,11 +172,9 @@ std::vector<services::WirelessInterface> NmWirelessDriver::Interfaces() const {
     return list;
   const Device* ap = AccessPointDeviceLocked();
   for (const auto& [path, device] : devices_) {
-    const std::string& address = !device.perm_hw_address.empty() ? device.perm_hw_address
-                                 : !device.hw_address.empty()    ? device.hw_address
-                                                                 : device.ifname;
     services::WirelessInterface item{
-        GuidFromHardwareAddress(address), InterfaceStateOf(device.state),
+        DeviceGuid(device.perm_hw_address, device.hw_address, device.ifname),
+        InterfaceStateOf(device.state),
         base::Utf8ToUtf16(device.ifname, base::InvalidText::kReplace).value_or(u"")};
     if (&device == ap)
       list.insert(list.begin(), std::move(item));
@@ -233,6 +236,8 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
     active_up_ = true;
     info->bssid = ParseMac(devices_[device].hw_address).value_or(services::MacAddress{});
     info->channel_frequency = 0;  // NetworkManager does not say for an access point
+    const Device& up = devices_[device];
+    info->device_id = DeviceGuid(up.perm_hw_address, up.hw_address, up.ifname);
     lock.unlock();
     WatchStations(ifname);
     return ERROR_SUCCESS;

@@ -74,6 +74,8 @@ class SharingCore {
   // role, kConnectionGone for a connection no longer listed, E_INVALIDARG for another type.
   HRESULT EnableSharing(const GUID& guid, SHARINGCONNECTIONTYPE type);
   HRESULT DisableSharing(const GUID& guid);
+  // The driver's answer, asked outside the lock as the connection list is.
+  std::optional<GUID> InternetConnection() const { return driver_->InternetConnection(); }
 
  private:
   struct Fault {

@@ -11,6 +11,8 @@
 // EnableSharing / DisableSharing as it is; the service then keeps the roles as they were.
 #pragma once
 
+#include <optional>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -46,6 +48,9 @@ class SharingDriver {
   // replacement.
   virtual SharingRoles LoadRoles() = 0;
   virtual HRESULT SaveRoles(const SharingRoles& roles) = 0;
+  // The connection the system shares out by itself, if it decides that (SharingService's
+  // FindInternetConnection).
+  virtual std::optional<GUID> InternetConnection() { return std::nullopt; }
 };
 
 }  // namespace platform::services

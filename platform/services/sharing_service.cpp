@@ -128,4 +128,14 @@ long ConnectionSharingService::OutstandingProperties() {
   return NetConnectionObject::Outstanding();
 }
 
+HRESULT ConnectionSharingService::FindInternetConnection(GUID* guid) {
+  if (!guid)
+    return E_POINTER;
+  const std::optional<GUID> found = core_->InternetConnection();
+  if (!found)
+    return S_FALSE;
+  *guid = *found;
+  return S_OK;
+}
+
 }  // namespace platform::services

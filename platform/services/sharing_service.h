@@ -43,6 +43,7 @@ class ConnectionSharingService : public SharingService {
                                             std::string_view name,
                                             DWORD* error) override;
   void FreeBackend(SharingBackendModule* module) override;
+  HRESULT FindInternetConnection(GUID* guid) override;
 
   // The next `times` calls of `call` (kForever: every call) fail with `code`, after `after`
   // calls that succeed.

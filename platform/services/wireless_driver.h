@@ -59,6 +59,8 @@ struct AccessPointSettings {
 struct AccessPointInfo {
   MacAddress bssid{};
   ULONG channel_frequency = 0;  // MHz
+  // The hosted network's device id; GUID_NULL: the virtual adapter's fixed one.
+  GUID device_id{};
 };
 
 class WirelessDriver {

@@ -51,7 +51,7 @@ void WirelessService::MoveTo(WLAN_HOSTED_NETWORK_STATE state, WLAN_HOSTED_NETWOR
     access_point_ = AccessPointInfo{};
   }
   if (state == wlan_hosted_network_active)
-    device_id_ = kVirtualAdapter;
+    device_id_ = access_point_.device_id != GUID_NULL ? access_point_.device_id : kVirtualAdapter;
   state_ = state;
   Queue(wlan_hosted_network_state_change, &change, sizeof(change));
 }

@@ -53,12 +53,25 @@ TEST(StartOptionsTest, UnknownOptionsAndBackendsAreUsageErrors) {
   EXPECT_EQ(backend.action, Action::kFail);
   EXPECT_EQ(backend.exit_code, kExitUsage);
   EXPECT_NE(backend.error.find("TAVLO_BACKEND=nm"), std::string::npos);
-  StartOptions missing = Parse({}, "linux");
+  StartOptions missing = Parse({}, "standalone");
   EXPECT_EQ(missing.exit_code, kExitCannotStart) << "known, but not in this build";
 }
 
+TEST(StartOptionsTest, NetworkManagerUnlessTheSimulatedSystemIsAskedFor) {
+  using Backend = StartOptions::Backend;
+  EXPECT_EQ(Parse({}, nullptr).backend, Backend::kLinux);
+  EXPECT_EQ(Parse({}, "").backend, Backend::kLinux);
+  EXPECT_EQ(Parse({}, "linux").backend, Backend::kLinux);
+  EXPECT_EQ(Parse({}, "sim").backend, Backend::kSim);
+  StartOptions check = Parse({"--check-hotspot"}, "sim");
+  EXPECT_EQ(check.action, Action::kCheck);
+  EXPECT_EQ(check.backend, Backend::kSim);
+  EXPECT_EQ(Parse({"--check-hotspot", "--help"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"--check-hotspot"}, "bogus").exit_code, kExitUsage);
+}
+
 TEST(StartOptionsTest, RunsWithTheAutostartWordQtOptionsAndTheSimulatedBackend) {
-  for (const char* backend : {static_cast<const char*>(nullptr), "", "sim"}) {
+  for (const char* backend : {static_cast<const char*>(nullptr), "", "sim", "linux"}) {
     StartOptions run = Parse({"/start"}, backend);
     EXPECT_EQ(run.action, Action::kRun);
     EXPECT_FALSE(run.platform_argument);

@@ -21,6 +21,7 @@
 #include "config/config_center_impl.h"
 #include "ics/ics_manager.h"
 #include "ics/netshell_binding.h"
+#include "nm/nm_mock_network.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/nm/nm_sharing_driver.h"
@@ -79,60 +80,17 @@ class NmSharingDriverTest : public ::testing::Test {
         << bus_->error();
     control_ = sdbus::createSystemBusConnection();
     mock_ = sdbus::createProxy(*control_, kNm, "/org/freedesktop");
-    wired_ = AddWired("eth0", "有线连接 1", kWiredUuid, true);
-    spare_ = AddWired("eth1", "Wired connection 2", kSpareUuid, false);
+    wired_ =
+        test::AddWiredConnection(*control_, *mock_, "eth0", "有线连接 1", kWiredUuid, true).profile;
+    spare_ =
+        test::AddWiredConnection(*control_, *mock_, "eth1", "Wired connection 2", kSpareUuid, false)
+            .profile;
     std::string unplugged;
     mock_->callMethod("AddEthernetDevice")
         .onInterface(kMock)
         .withArguments(std::string("eth2"), std::string("eth2"), int32_t{20})
         .storeResultsTo(unplugged);
-    std::string wifi;
-    mock_->callMethod("AddWiFiDevice")
-        .onInterface(kMock)
-        .withArguments(std::string("wlan0"), std::string("wlan0"), int32_t{30})
-        .storeResultsTo(wifi);
-    mock_->callMethod("SetWirelessCapabilities")
-        .onInterface(kMock)
-        .withArguments(sdbus::ObjectPath(wifi), uint32_t{0x60});
-    mock_->callMethod("SetPermHwAddress")
-        .onInterface(kMock)
-        .withArguments(sdbus::ObjectPath(wifi), std::string("02:00:00:aa:bb:cc"));
-  }
-
-  // A wired device with an activated connection; returns the settings connection's path.
-  std::string AddWired(const std::string& ifname,
-                       const std::string& id,
-                       const std::string& uuid,
-                       bool default_route) {
-    std::string device, profile, active;
-    mock_->callMethod("AddEthernetDevice")
-        .onInterface(kMock)
-        .withArguments(ifname, ifname, int32_t{100})
-        .storeResultsTo(device);
-    Settings settings;
-    settings["connection"]["id"] = sdbus::Variant(id);
-    settings["connection"]["type"] = sdbus::Variant(std::string("802-3-ethernet"));
-    settings["connection"]["uuid"] = sdbus::Variant(uuid);
-    settings["ipv4"]["method"] = sdbus::Variant(std::string("auto"));
-    auto manager_settings = sdbus::createProxy(*control_, kNm, kSettingsPath);
-    sdbus::ObjectPath path;
-    manager_settings->callMethod("AddConnection")
-        .onInterface("org.freedesktop.NetworkManager.Settings")
-        .withArguments(settings)
-        .storeResultsTo(path);
-    profile = path;
-    mock_->callMethod("AddActiveConnection")
-        .onInterface(kMock)
-        .withArguments(std::vector<std::string>{device}, profile, std::string("/"), ifname,
-                       uint32_t{2})
-        .storeResultsTo(active);
-    if (!default_route) {
-      mock_->callMethod("SetProperty")
-          .onInterface(kMock)
-          .withArguments(active, std::string(kActive), std::string("Default"),
-                         sdbus::Variant(false));
-    }
-    return profile;
+    test::AddWifiDevice(*mock_, "wlan0", 0x60, "02:00:00:aa:bb:cc");
   }
 
   void StartHotspot() {
@@ -149,6 +107,7 @@ class NmSharingDriverTest : public ::testing::Test {
     settings.key.assign(kKey, kKey + sizeof(kKey));
     services::AccessPointInfo info;
     ASSERT_EQ(hotspot_->StartAccessPoint(settings, &info), ERROR_SUCCESS);
+    hotspot_device_id_ = info.device_id;
   }
 
   void StartService() {
@@ -211,6 +170,7 @@ class NmSharingDriverTest : public ::testing::Test {
   std::unique_ptr<sdbus::IProxy> mock_;
   std::string wired_, spare_;
   std::unique_ptr<NmWirelessDriver> hotspot_;
+  GUID hotspot_device_id_ = GUID_NULL;
   std::unique_ptr<ConnectionSharingService> service_;
   std::unique_ptr<ics::CIcsManager> ics_;
 };
@@ -218,7 +178,12 @@ class NmSharingDriverTest : public ::testing::Test {
 TEST_F(NmSharingDriverTest, ListsTheDevicesWithAnActiveConnectionAndOurHotspotOnceItRuns) {
   StartNetworkManager();
   StartService();
-  ASSERT_EQ(service_->Connections().size(), 2u);  // eth2 and wlan0 have no active connection
+  // eth2 has no active connection; wlan0 is listed as the hotspot's adapter, off.
+  ASSERT_EQ(service_->Connections().size(), 3u);
+  const std::optional<SharingConnection> adapter = Listed(u"wlan0");
+  ASSERT_TRUE(adapter);
+  EXPECT_EQ(adapter->name, u"Tavlo");
+  EXPECT_EQ(adapter->status, NCS_MEDIA_DISCONNECTED);
   const std::optional<SharingConnection> wired = Listed(u"eth0");
   ASSERT_TRUE(wired);
   EXPECT_EQ(wired->name, u"有线连接 1");
@@ -233,12 +198,14 @@ TEST_F(NmSharingDriverTest, ListsTheDevicesWithAnActiveConnectionAndOurHotspotOn
   const std::optional<SharingConnection> hotspot = Listed(u"wlan0");
   ASSERT_TRUE(hotspot);
   EXPECT_EQ(hotspot->name, u"Tavlo");
-  EXPECT_NE(hotspot->guid, GUID_NULL);
+  EXPECT_EQ(hotspot->guid, adapter->guid) << "the same adapter, on or off";
+  EXPECT_EQ(hotspot->guid, hotspot_device_id_) << "the wireless service's device id";
   EXPECT_EQ(hotspot->status, NCS_CONNECTED);
   EXPECT_EQ(hotspot->media_type, NCM_LAN);
 
   hotspot_->StopAccessPoint();
-  EXPECT_FALSE(Listed(u"wlan0"));
+  ASSERT_TRUE(Listed(u"wlan0"));
+  EXPECT_EQ(Listed(u"wlan0")->status, NCS_MEDIA_DISCONNECTED);
 }
 
 TEST_F(NmSharingDriverTest, StatusAndMediaTypeFollowTheDevice) {
@@ -281,6 +248,9 @@ TEST_F(NmSharingDriverTest, SharesTheDefaultRouteOntoOurHotspotWithoutChangingAn
     ClearCalls(path);
 
   const GUID hotspot = Listed(u"wlan0").value().guid;
+  GUID internet = GUID_NULL;
+  ASSERT_EQ(service_->FindInternetConnection(&internet), S_OK);
+  EXPECT_EQ(internet, Guid(kWiredUuid)) << "the default route, not the Wi-Fi interface";
   ASSERT_EQ(ShareInternet(Guid(kWiredUuid), hotspot), S_OK);
   EXPECT_EQ(service_->Role(Guid(kWiredUuid)), ICSSHARINGTYPE_PUBLIC);
   EXPECT_EQ(service_->Role(hotspot), ICSSHARINGTYPE_PRIVATE);
@@ -359,9 +329,13 @@ TEST_F(NmSharingDriverTest, WithoutNetworkManagerNothingIsListedAndNothingIsShar
             HresultFromWin32(ERROR_SERVICE_NOT_ACTIVE));
   EXPECT_TRUE(driver.LoadRoles().empty());
 
+  GUID internet = Guid(kSpareUuid);
+  EXPECT_EQ(service_->FindInternetConnection(&internet), S_OK);
+  EXPECT_EQ(internet, GUID_NULL) << "nothing to share: a GUID nothing has";
+
   // Found once it comes.
   StartNetworkManager();
-  EXPECT_EQ(service_->Connections().size(), 2u);
+  EXPECT_EQ(service_->Connections().size(), 3u);
 }
 
 }  // namespace
