@@ -72,6 +72,8 @@ QString StateDump::Describe(CTavlo& window) {
                .arg((rc.left + rc.right) / 2)
                .arg((rc.top + rc.bottom) / 2);
   }
+  DuiLib::CControlUI* title = pm.FindControl(u"Static_title");
+  out += "title=" + (title ? Q(title->GetText().str()) : QString()) + "\n";
   DuiLib::CControlUI* wifi = pm.FindControl(u"Static_wifi");
   out += "Static_wifi=" + (wifi ? Q(wifi->GetBkImage().str()) : QString()) + "\n";
   auto* tabs = dynamic_cast<DuiLib::CTabLayoutUI*>(pm.FindControl(u"switch"));

@@ -38,6 +38,7 @@ class CConfigCenterImpl : public IConfigCenter {
   CConfigCenterImpl& operator=(const CConfigCenterImpl&) = delete;
   ~CConfigCenterImpl() override;
 
+  // TAVLO_CONFIG_FILE when it names an absolute path; else
   // config.db in the directory of the running executable when that folder is writable, else
   // $XDG_CONFIG_HOME/tavlo/config.db (~/.config when unset), whose folder it makes (0700).
   // Empty when neither can be found; a store on an empty path answers defaults and writes

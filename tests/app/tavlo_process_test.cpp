@@ -160,6 +160,37 @@ TEST_F(TavloProcessTest, UnknownOptionsAndBackendsEndWithTwoAndSayWhy) {
   EXPECT_NE(backend.Errors().find("TAVLO_BACKEND=bogus"), std::string::npos) << backend.Errors();
 }
 
+TEST_F(TavloProcessTest, WithoutNetworkManagerTheRealBackendRunsWithoutAHotspotAndSaysSo) {
+  Environment environment = ProgramEnvironment(dir_.path());
+  environment["TAVLO_BACKEND"] = "linux";
+  environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + (dir_.path() / "no-bus").string();
+  environment["TAVLO_CONFIG_FILE"] = (dir_.path() / "config.db").string();
+  TavloRun check({"--check-hotspot"}, environment, dir_.path(), "check");
+  EXPECT_EQ(check.Wait(20s), 3) << check.Errors();
+  EXPECT_NE(check.Output().find("no hotspot here"), std::string::npos) << check.Output();
+
+  TavloRun tavlo({}, environment, dir_.path(), "tavlo");
+  ASSERT_TRUE(BecomesReady(dir_.path(), tavlo)) << tavlo.Errors();
+  EXPECT_NE(ReadFile(dir_.path() / "state").find("title=WiFi热点共享\n"), std::string::npos)
+      << "not marked as simulated";
+  tavlo.Signal(SIGTERM);
+  EXPECT_EQ(tavlo.Wait(30s), 0) << tavlo.Errors();
+  EXPECT_NE(tavlo.Errors().find("NetworkManager cannot be reached"), std::string::npos)
+      << tavlo.Errors();
+}
+
+TEST_F(TavloProcessTest, TheSimulatedSystemSaysSoInTheTitle) {
+  const Environment environment = ProgramEnvironment(dir_.path());
+  TavloRun check({"--check-hotspot"}, environment, dir_.path(), "check");
+  EXPECT_EQ(check.Wait(20s), 0) << check.Errors();
+  TavloRun tavlo({}, environment, dir_.path(), "tavlo");
+  ASSERT_TRUE(BecomesReady(dir_.path(), tavlo)) << tavlo.Errors();
+  EXPECT_NE(ReadFile(dir_.path() / "state").find("title=WiFi热点共享（模拟）\n"),
+            std::string::npos);
+  tavlo.Signal(SIGTERM);
+  EXPECT_EQ(tavlo.Wait(30s), 0) << tavlo.Errors();
+}
+
 TEST_F(TavloProcessTest, AClosedTerminalEndsItInOrder) {
   const Environment environment = ProgramEnvironment(dir_.path());
   TavloRun tavlo({}, environment, dir_.path(), "tavlo");
