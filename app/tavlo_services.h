@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/command_runner.h"
+#include "platform/hotspot_diagnosis.h"
 #include "platform/sharing.h"
 #include "platform/system.h"
 #include "platform/wlan_api.h"
@@ -46,6 +47,9 @@ struct TavloServices {
   platform::Clock* clock = nullptr;
   platform::CommandRunner* command_runner = nullptr;
   platform::SharingService* sharing = nullptr;
+  // Why a start failed and whether one would cut the Internet; null on backends that cannot
+  // tell (the failure balloon then gives no reason and nobody is asked).
+  platform::HotspotDiagnosis* diagnosis = nullptr;
 };
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // name and password, drives the hotspot, and hands each resulting UI change to the UI thread.
 #include <algorithm>
 
+#include "app/hotspot_failure_text.h"
 #include "app/tavlo.h"
 
 namespace app {
@@ -15,6 +16,9 @@ constexpr char16_t kPasswordText[] = u"WiFi密码必须是8至63位字符！";
 constexpr char16_t kStartedBalloon[] = u"已开启WiFi热点，尽情享受吧！";
 constexpr char16_t kFailedBalloon[] = u"开启WiFi共享失败，请再次点击开启共享按钮重试一次";
 constexpr char16_t kStoppedBalloon[] = u"已关闭WiFi共享";
+constexpr char16_t kOneCardText[] =
+    u"这台电脑上唯一能开启热点的无线网卡正连接着互联网，开启热点后WiFi会断开，电脑将无法上网。"
+    u"请改用网线上网，或者再插一个无线网卡。\n\n仍要开启热点吗？";
 constexpr char16_t kSharingImage[] = u"wifi_ico4.png";
 constexpr char16_t kStoppedImage[] = u"wifi_ico3.png";
 constexpr size_t kMinPasswordChars = 8;
@@ -87,6 +91,11 @@ void CTavlo::OnRunClicked() {
   }
   requested_password_ = password;
 
+  // Hosting on the card that carries the Internet takes the computer offline; the user decides.
+  if (services_.diagnosis && services_.diagnosis->StartWouldDropInternet() &&
+      DuiLib::MessageBox(hwnd, kOneCardText, kCaption, MB_YESNO) != IDYES)
+    return;
+
   SetVisible(btn_run_, false);
   SetVisible(btn_close_, false);
   SetVisible(static_init_, true);
@@ -123,14 +132,21 @@ void CTavlo::OnStartCommand() {
       sharing_shown_ = true;
     });
   } else {
-    OnUi([this, hwnd] {
+    // The start ran in-process, so its error never reaches us; the backend says what went wrong.
+    std::u16string balloon = kFailedBalloon;
+    if (services_.diagnosis) {
+      const std::u16string reason = HotspotFailureText(services_.diagnosis->DiagnoseStart());
+      if (!reason.empty())
+        balloon += u"\n" + reason;
+    }
+    OnUi([this, hwnd, balloon] {
       SetVisible(btn_close_, false);
       SetVisible(btn_run_, true);
       SetVisible(static_init_, false);
       DuiLib::KillTimer(hwnd, TIMER_ANIMATE);
       SetBkImage(static_wifi_, kStoppedImage);
       animation_counter_ = 0;
-      tray_icon_.ShowBalloon(kCaption, kFailedBalloon);
+      tray_icon_.ShowBalloon(kCaption, balloon);
       sharing_shown_ = false;
     });
   }

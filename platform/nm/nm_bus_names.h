@@ -19,7 +19,8 @@ constexpr char kWpaStation[] = "fi.w1.wpa_supplicant1.Station";
 
 constexpr uint32_t kDeviceTypeWifi = 2;
 constexpr uint32_t kCapabilityAccessPoint = 0x40;
-constexpr uint32_t kDeviceFailed = 120;
+constexpr uint32_t kDeviceActivated = 100, kDeviceFailed = 120;
+constexpr uint32_t kDeviceReasonRemoved = 36;  // NMDeviceStateReason REMOVED
 constexpr uint32_t kActiveActivated = 2, kActiveDeactivated = 4;
 
 }  // namespace platform::nm::bus

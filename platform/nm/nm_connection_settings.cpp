@@ -149,16 +149,15 @@ DWORD ErrorFromDeviceReason(uint32_t reason) {
     case 10:  // SUPPLICANT_FAILED
     case 11:  // SUPPLICANT_TIMEOUT
       return kErrorTimeout;
-    case 2:   // NOW_UNMANAGED
-    case 5:   // UNAVAILABLE
-    case 35:  // RFKILL
+    case 3:   // NOW_UNMANAGED
+    case 35:  // FIRMWARE_MISSING
     case 36:  // REMOVED
       return kErrorDevNotExist;
     case 38:  // CONNECTION_REMOVED
     case 39:  // USER_REQUESTED
       return kErrorCancelled;
-    case 17:  // SHARED_START_FAILED
-    case 18:  // SHARED_FAILED
+    case 18:  // SHARED_START_FAILED
+    case 19:  // SHARED_FAILED
     default:
       return kErrorGenFailure;
   }

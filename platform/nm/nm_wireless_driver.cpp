@@ -22,6 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+constexpr auto kConnectionReasonWait = 2s;
+
 std::string CurrentLogin() {
   std::vector<char> buffer(16384);
   passwd entry{};
@@ -94,6 +96,7 @@ std::optional<NmWirelessDriver::Device> NmWirelessDriver::ReadDevice(const std::
   d.path = path;
   d.ifname = Value<std::string>(device, "Interface");
   d.state = Value<uint32_t>(device, "State");
+  d.active_connection = Value<sdbus::ObjectPath>(device, "ActiveConnection");
   d.capabilities = Value<uint32_t>(wireless, "WirelessCapabilities");
   d.perm_hw_address = Value<std::string>(wireless, "PermHwAddress");
   d.hw_address = Value<std::string>(wireless, "HwAddress");
@@ -106,6 +109,8 @@ void NmWirelessDriver::Reload() {
   bool present = false;
   VariantMap manager;
   std::map<std::string, Device> devices;
+  std::string primary;
+  std::vector<std::string> primary_devices;
   try {
     manager = GetAll(*connection_, bus::kNm, bus::kNmPath, bus::kNm);
     present = true;
@@ -116,6 +121,17 @@ void NmWirelessDriver::Reload() {
           devices[path] = *device;
       } catch (const sdbus::Error&) {
         // Gone while we looked: the next Devices change tells.
+      }
+    }
+    primary = Value<sdbus::ObjectPath>(manager, "PrimaryConnection");
+    if (!primary.empty() && primary != "/") {
+      try {
+        VariantMap active = GetAll(*connection_, bus::kNm, primary, bus::kActive);
+        for (const sdbus::ObjectPath& path :
+             Value<std::vector<sdbus::ObjectPath>>(active, "Devices"))
+          primary_devices.push_back(path);
+      } catch (const sdbus::Error&) {
+        // Gone while we looked: the next PrimaryConnection change tells.
       }
     }
   } catch (const sdbus::Error&) {
@@ -132,6 +148,8 @@ void NmWirelessDriver::Reload() {
     }
   }
   devices_ = std::move(devices);
+  primary_connection_ = std::move(primary);
+  primary_devices_ = std::move(primary_devices);
   if (active_up_ && !devices_.count(active_device_))
     AccessPointEndedLocked();
   changed_.notify_all();
@@ -189,14 +207,18 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
   std::string device, ifname;
   {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (!connection_ || !UsableLocked() || !active_path_.empty())
+    last_failure_ = {};
+    if (!connection_ || !UsableLocked() || !active_path_.empty()) {
+      last_failure_ = BlockerLocked();
       return ERROR_INVALID_STATE;
+    }
     Device& ap = devices_[AccessPointDeviceLocked()->path];
     device = ap.path;
     ifname = ap.ifname;
     ap.last_reason = 0;
     ap.failed = false;
     active_states_.clear();
+    active_reasons_.clear();
     starting_ = true;
   }
   sdbus::ObjectPath active;
@@ -213,6 +235,7 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
   } catch (const sdbus::Error& e) {
     std::lock_guard<std::mutex> guard(mutex_);
     starting_ = false;
+    last_failure_ = RefusalOf(e.getName());
     return ErrorFromDbusError(e.getName());
   }
 
@@ -242,7 +265,17 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
     WatchStations(ifname);
     return ERROR_SUCCESS;
   }
+  if (settled) {
+    // A device that failed without a reason leaves the cause to its active connection, whose
+    // end follows.
+    changed_.wait_for(lock, kConnectionReasonWait, [&] {
+      auto it = devices_.find(device);
+      return !nm_present_ || it == devices_.end() || it->second.last_reason != 0 ||
+             state() == bus::kActiveDeactivated;
+    });
+  }
   DWORD error = kErrorTimeout;
+  last_failure_ = EndedActivationLocked(device, active);
   if (settled) {
     auto it = devices_.find(device);
     error = !nm_present_           ? ERROR_SERVICE_NOT_ACTIVE

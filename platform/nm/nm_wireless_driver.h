@@ -14,7 +14,8 @@
 // Ownership: owned by the service it drives; owns its bus connection and both threads.
 // Failure: without a bus or NetworkManager the driver lists no interface and its radio is off;
 // StartAccessPoint returns a Win32 code for what NetworkManager refused or how the activation
-// ended; SaveSettings false when the settings store did not write.
+// ended, and DiagnoseStart says the same in NetworkManager's terms; SaveSettings false when the
+// settings store did not write.
 #pragma once
 
 #include <chrono>
@@ -31,12 +32,13 @@
 
 #include <sdbus-c++/sdbus-c++.h>
 
+#include "platform/hotspot_diagnosis.h"
 #include "platform/services/stored_settings.h"
 #include "platform/services/wireless_driver.h"
 
 namespace platform::nm {
 
-class NmWirelessDriver final : public services::WirelessDriver {
+class NmWirelessDriver final : public services::WirelessDriver, public HotspotDiagnosis {
  public:
   struct Options {
     // Where the hosted network's settings are kept; null: the program's settings store.
@@ -71,12 +73,17 @@ class NmWirelessDriver final : public services::WirelessDriver {
   void LoadSettings(services::WirelessPersistentState* state) override;
   bool SaveSettings(const services::WirelessPersistentState& state) override;
 
+  // HotspotDiagnosis, from the state the signals keep (nm_wireless_driver_diagnosis.cpp).
+  StartDiagnosis DiagnoseStart() const override;
+  bool StartWouldDropInternet() const override;
+
  private:
   struct Device {
     std::string path;
     std::string ifname;
     std::string perm_hw_address;
     std::string hw_address;
+    std::string active_connection;  // "/" or empty when none
     uint32_t capabilities = 0;
     uint32_t state = 0;
     uint32_t last_reason = 0;  // the latest non-zero state reason since the activation began
@@ -100,6 +107,12 @@ class NmWirelessDriver final : public services::WirelessDriver {
   const Device* AccessPointDeviceLocked() const;
   void ReportRadioIfChangedLocked();
   void AccessPointEndedLocked();
+  // What stands against a start now; kNone when nothing does.
+  StartDiagnosis BlockerLocked() const;
+  // Why the activation `active` on `device` ended without coming up.
+  StartDiagnosis EndedActivationLocked(const std::string& device, const std::string& active) const;
+  // What a refused activation request means.
+  static StartDiagnosis RefusalOf(const std::string& dbus_error);
   // Queue work for the reporter thread, which runs it in order without `mutex_`.
   void Post(std::function<void()> work);
   void Report(std::function<void(services::WirelessDriverEvents*)> report);
@@ -123,8 +136,13 @@ class NmWirelessDriver final : public services::WirelessDriver {
   bool wireless_enabled_ = false;
   bool hardware_enabled_ = false;
   bool reported_radio_ = false;
-  std::map<std::string, Device> devices_;          // Wi-Fi devices by object path
-  std::map<std::string, uint32_t> active_states_;  // active connections seen since our start
+  std::map<std::string, Device> devices_;           // Wi-Fi devices by object path
+  std::map<std::string, uint32_t> active_states_;   // active connections seen since our start
+  std::map<std::string, uint32_t> active_reasons_;  // and their latest non-zero reasons
+  StartDiagnosis last_failure_;                     // of the latest StartAccessPoint
+  // NetworkManager's PrimaryConnection (the default route) and the devices it runs over.
+  std::string primary_connection_;
+  std::vector<std::string> primary_devices_;
   std::string active_path_;    // our access point, once NetworkManager accepted it
   std::string active_device_;  // the device it runs on
   bool active_up_ = false;     // reached ACTIVATED and not stopped by us

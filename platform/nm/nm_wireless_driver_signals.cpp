@@ -54,12 +54,28 @@ void NmWirelessDriver::OnPropertiesChanged(sdbus::Message& message) {
   if (path == bus::kNmPath && interface == bus::kNm) {
     take("WirelessEnabled", wireless_enabled_);
     take("WirelessHardwareEnabled", hardware_enabled_);
-    if (changed.count("Devices"))
+    sdbus::ObjectPath primary = primary_connection_;
+    take("PrimaryConnection", primary);
+    if (primary != primary_connection_) {
+      // Its devices are read with the next reload; until then nothing counts as carrying it.
+      primary_connection_ = primary;
+      primary_devices_.clear();
+    }
+    if (changed.count("Devices") || changed.count("PrimaryConnection"))
       Post([this] { Reload(); });
+  } else if (interface == bus::kActive && path == primary_connection_) {
+    std::vector<sdbus::ObjectPath> devices;
+    if (changed.count("Devices")) {
+      take("Devices", devices);
+      primary_devices_.assign(devices.begin(), devices.end());
+    }
   } else if (auto it = devices_.find(path); it != devices_.end()) {
     Device& device = it->second;
     if (interface == bus::kDevice) {
       take("State", device.state);
+      sdbus::ObjectPath active = device.active_connection;
+      take("ActiveConnection", active);
+      device.active_connection = active;
     } else if (interface == bus::kWireless) {
       take("WirelessCapabilities", device.capabilities);
       take("PermHwAddress", device.perm_hw_address);
@@ -89,8 +105,11 @@ void NmWirelessDriver::OnActiveStateChanged(sdbus::Message& message) {
   message >> state >> reason;
   const std::string path = message.getPath();
   std::lock_guard<std::mutex> guard(mutex_);
-  if (starting_ || path == active_path_)
+  if (starting_ || path == active_path_) {
     active_states_[path] = state;
+    if (reason != 0)
+      active_reasons_[path] = reason;
+  }
   if (active_up_ && path == active_path_ && state == bus::kActiveDeactivated)
     AccessPointEndedLocked();
   changed_.notify_all();

@@ -73,6 +73,11 @@ bool SimWirelessDriver::RadioOn() const {
   return radio_on_;
 }
 
+StartDiagnosis SimWirelessDriver::DiagnoseStart() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return radio_on_ ? StartDiagnosis{} : StartDiagnosis{StartProblem::kRadioOff};
+}
+
 std::vector<services::WirelessInterface> SimWirelessDriver::Interfaces() const {
   std::lock_guard<std::mutex> guard(mutex_);
   std::vector<services::WirelessInterface> list;

@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/hotspot_diagnosis.h"
 #include "platform/services/wireless_driver.h"
 #include "platform/sim/wireless_state_file.h"
 
 namespace platform::sim {
 
-class SimWirelessDriver final : public services::WirelessDriver {
+class SimWirelessDriver final : public services::WirelessDriver, public HotspotDiagnosis {
  public:
   // `open` stands in for open(2) in tests.
   SimWirelessDriver(std::filesystem::path state_file, StateFileOpener open);
@@ -47,6 +48,11 @@ class SimWirelessDriver final : public services::WirelessDriver {
   void StopAccessPoint() override;
   void LoadSettings(services::WirelessPersistentState* state) override;
   bool SaveSettings(const services::WirelessPersistentState& state) override;
+
+  // HotspotDiagnosis: only the radio can stand against a start here, and the access point runs
+  // beside the client connection, never instead of it.
+  StartDiagnosis DiagnoseStart() const override;
+  bool StartWouldDropInternet() const override { return false; }
 
  private:
   // Serialises reports and Attach, so a detached service hears nothing more. Taken before the

@@ -45,6 +45,9 @@ class WirelessService final : public services::WirelessService, public HostedNet
     driver_.AddInterface(guid, state, std::move(description));
   }
 
+  // Why a start cannot succeed; lives as long as the service.
+  HotspotDiagnosis& diagnosis() { return driver_; }
+
   // platform::sim::HostedNetworkView
   GUID WirelessInterfaceGuid() const override { return SimWirelessDriver::kInterfaceGuid; }
   std::optional<VirtualAdapterState> VirtualAdapter() const override;

@@ -107,6 +107,8 @@ class TavloTest : public ::testing::Test {
   std::u16string web_host_ = u"http://127.0.0.1:9";
   std::vector<std::u16string> opened_urls_;
   int menus_opened_ = 0;
+  // Handed to the window when set before Open.
+  platform::HotspotDiagnosis* diagnosis_ = nullptr;
   std::unique_ptr<app::CTavlo> tavlo_;
   HWND hwnd_ = nullptr;
 };

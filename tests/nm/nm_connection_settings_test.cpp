@@ -56,6 +56,9 @@ TEST(NmConnectionSettingsTest, NetworkManagersRefusalsBecomeWin32Codes) {
             ERROR_NOT_SUPPORTED);
   EXPECT_EQ(ErrorFromDbusError("something.Else"), kErrorGenFailure);
   EXPECT_EQ(ErrorFromDeviceReason(36), kErrorDevNotExist);  // REMOVED
+  EXPECT_EQ(ErrorFromDeviceReason(3), kErrorDevNotExist);   // NOW_UNMANAGED
+  EXPECT_EQ(ErrorFromDeviceReason(2), kErrorGenFailure);    // NOW_MANAGED: no device lost
+  EXPECT_EQ(ErrorFromDeviceReason(5), kErrorGenFailure);    // IP_CONFIG_UNAVAILABLE
   EXPECT_EQ(ErrorFromDeviceReason(39), kErrorCancelled);    // USER_REQUESTED
   EXPECT_EQ(ErrorFromDeviceReason(0), kErrorGenFailure);
 }

@@ -8,7 +8,8 @@ follows it with Connection.Active.StateChanged(u state, u reason), whose reason 
 while it comes up or goes down and 3 (DEVICE_DISCONNECTED) once DEACTIVATED, whatever the
 cause. Each change also comes as the standard org.freedesktop.DBus.Properties.PropertiesChanged.
 Control methods on org.freedesktop.DBus.Mock (at /org/freedesktop) steer capabilities, the
-radio and failures, and read back every AddAndActivateConnection2 call with its types intact.
+radio, refusals, failures and the primary connection (the default route), and read back every
+AddAndActivateConnection2 call with its types intact.
 
 With bind-activation "dbus-client" the activation ends (device reason 38 CONNECTION_REMOVED)
 when the calling bus connection goes away.
@@ -78,9 +79,12 @@ def load(mock, parameters):
     mock.nm_delay_ms = int(parameters.get('ActivationDelayMs', 50))
     mock.nm_calls = []          # (connection, device, specific_object, options), types kept
     mock.nm_fail_reason = None  # reason of the next activation that is to fail
+    mock.nm_fail_active_reason = None  # and its active connection's, when not DEVICE_DISCONNECTED
+    mock.nm_refusal = None      # D-Bus error name the next AddAndActivateConnection2 gets
     mock.nm_active = {}         # active path -> {'device', 'settings', 'volatile'}
     mock.nm_next_id = 100
     manager = dbusmock.get_object(MANAGER_OBJ)
+    manager.props[MANAGER_IFACE]['PrimaryConnection'] = dbus.ObjectPath('/')
     manager.AddMethod(MANAGER_IFACE, 'AddAndActivateConnection2', 'a{sa{sv}}ooa{sv}', 'ooa{sv}',
                       'ret = self.nm_root.nm_add_and_activate2(args[0], args[1], args[2], args[3])')
     # Replaces the base template's, which removes the object without any state change.
@@ -135,9 +139,9 @@ def _changed(obj, iface, name, value):
                    [iface, dbus.Dictionary({name: value}, signature='sv'), dbus.Array([], signature='s')])
 
 
-def _set_state(path, state):
+def _set_state(path, state, deactivated_reason=AC_REASON_DEVICE_DISCONNECTED):
     # A device-backed activation only says how it ended through its device.
-    reason = AC_REASON_DEVICE_DISCONNECTED if state == STATE_DEACTIVATED else AC_REASON_UNKNOWN
+    reason = deactivated_reason if state == STATE_DEACTIVATED else AC_REASON_UNKNOWN
     obj = dbusmock.get_object(path)
     if int(obj.props[ACTIVE_IFACE]['State']) == state:
         return
@@ -158,6 +162,9 @@ def _set_device(device, state, reason, active=None):
 
 def _add_and_activate2(mock, connection, device, specific_object, options):
     mock.nm_calls.append((connection, device, specific_object, options))
+    refusal, mock.nm_refusal = mock.nm_refusal, None
+    if refusal:
+        raise _error(refusal, 'Not authorized to control networking.')
     _check_options(options)
     _check_device(device, connection)
 
@@ -198,6 +205,7 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
                                                                      signature='o'))
 
     fail_reason, mock.nm_fail_reason = mock.nm_fail_reason, None
+    fail_active_reason, mock.nm_fail_active_reason = mock.nm_fail_active_reason, None
     if str(options.get('bind-activation', 'none')) == 'dbus-client' and mock.nm_sender:
         def client_gone(owner):
             if not owner and active_path in mock.nm_active and \
@@ -220,7 +228,7 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
             _set_state(active_path, STATE_ACTIVATED)
         else:
             _set_device(str(device), DEV_FAILED, fail_reason)
-            _remove(mock, active_path)
+            _remove(mock, active_path, fail_active_reason)
             _set_device(str(device), DEV_DISCONNECTED, DEV_REASON_NONE, active='/')
         return False
 
@@ -232,11 +240,12 @@ def _add_and_activate2(mock, connection, device, specific_object, options):
             dbus.Dictionary({}, signature='sv'))
 
 
-def _remove(mock, active_path):
+def _remove(mock, active_path, active_reason=None):
     info = mock.nm_active.pop(active_path)
     if 'watch' in info:
         info['watch'].cancel()
-    _set_state(active_path, STATE_DEACTIVATED)
+    _set_state(active_path, STATE_DEACTIVATED,
+               AC_REASON_DEVICE_DISCONNECTED if active_reason is None else active_reason)
     manager = dbusmock.get_object(MANAGER_OBJ)
     actives = [dbus.ObjectPath(p) for p in manager.Get(MANAGER_IFACE, 'ActiveConnections') if str(p) != active_path]
     _changed(manager, MANAGER_IFACE, 'ActiveConnections', dbus.Array(actives, signature='o'))
@@ -310,6 +319,27 @@ def SetWirelessHardwareEnabled(self, enabled):
 def FailNextActivation(self, reason):
     '''The next activation fails: its device goes FAILED with this device state reason.'''
     self.nm_fail_reason = int(reason)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
+def FailNextActivationWithoutDeviceReason(self, active_reason):
+    '''The next activation fails with no device state reason; only its active connection says
+    why (an NMActiveConnectionStateReason).'''
+    self.nm_fail_reason = DEV_REASON_NONE
+    self.nm_fail_active_reason = int(active_reason)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def RefuseNextActivation(self, error_name):
+    '''The next AddAndActivateConnection2 fails with this D-Bus error, as NetworkManager answers
+    when polkit refuses (org.freedesktop.NetworkManager.PermissionDenied).'''
+    self.nm_refusal = str(error_name)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='o', out_signature='')
+def SetPrimaryConnection(self, path):
+    '''Makes an active connection the one that carries the default route ("/" for none).'''
+    _changed(dbusmock.get_object(MANAGER_OBJ), MANAGER_IFACE, 'PrimaryConnection', dbus.ObjectPath(path))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')

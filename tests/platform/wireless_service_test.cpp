@@ -145,6 +145,21 @@ TEST_F(WirelessServiceTest,
   EXPECT_TRUE(service_->GetSnapshot().peers.empty());
 }
 
+TEST_F(WirelessServiceTest, ARadioSwitchedOffIsWhyAStartFails) {
+  ASSERT_EQ(InitSettings(), 0u);
+  ASSERT_EQ(SetPassphrase("secret-pass"), 0u);
+  platform::HotspotDiagnosis& diagnosis = service_->diagnosis();
+  service_->SetRadio(false);
+  EXPECT_NE(service_->Start(), 0u);
+  EXPECT_EQ(diagnosis.DiagnoseStart().problem, platform::StartProblem::kRadioOff);
+  service_->SetRadio(true);
+  service_->WaitForDelivery();
+  EXPECT_EQ(diagnosis.DiagnoseStart().problem, platform::StartProblem::kNone);
+  EXPECT_EQ(service_->Start(), 0u);
+  // The access point runs beside the client connection.
+  EXPECT_FALSE(diagnosis.StartWouldDropInternet());
+}
+
 TEST_F(WirelessServiceTest, ClosingWaitsForTheCallbackInProgress) {
   ASSERT_EQ(InitSettings(), 0u);
   ASSERT_EQ(SetPassphrase("secret-pass"), 0u);
