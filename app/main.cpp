@@ -103,14 +103,23 @@ int CheckHotspot(app::StartOptions::Backend backend) {
     return app::kExitOk;
   }
   platform::nm::NmWirelessDriver driver({});
-  if (driver.HasAccessPointDevice()) {
-    std::puts("NetworkManager has a WiFi card that can be an access point");
-    return app::kExitOk;
+  switch (driver.DiagnoseStart().problem) {
+    case platform::StartProblem::kServiceMissing:
+      std::puts("no hotspot here: NetworkManager is not running");
+      return app::kExitNoHotspot;
+    case platform::StartProblem::kNoAdapter:
+      std::puts("no hotspot here: NetworkManager has no WiFi card");
+      return app::kExitNoHotspot;
+    case platform::StartProblem::kNoAccessPointMode:
+      std::puts("no hotspot here: no WiFi card can be an access point");
+      return app::kExitNoHotspot;
+    case platform::StartProblem::kRadioOff:
+      std::puts("NetworkManager has a WiFi card that can be an access point (WiFi is off)");
+      return app::kExitOk;
+    default:
+      std::puts("NetworkManager has a WiFi card that can be an access point");
+      return app::kExitOk;
   }
-  std::puts(
-      "no hotspot here: NetworkManager is not running, or no WiFi card can be an "
-      "access point");
-  return app::kExitNoHotspot;
 }
 
 // The backend's services for the window; the one in use is made, the other stays empty.
@@ -216,6 +225,7 @@ int main(int argc, char** argv) {
   services.command_runner =
       simulated ? &backend.sim->command_runner() : &backend.nm->command_runner();
   services.sharing = simulated ? &backend.sim->sharing_service() : &backend.nm->sharing_service();
+  services.diagnosis = simulated ? &backend.sim->wireless().diagnosis() : &backend.nm->driver();
 
   {
     app::CTavlo tavlo(services, activation_message);

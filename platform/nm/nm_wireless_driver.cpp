@@ -173,11 +173,6 @@ void NmWirelessDriver::Attach(services::WirelessDriverEvents* events) {
   events_ = events;
 }
 
-bool NmWirelessDriver::HasAccessPointDevice() const {
-  std::lock_guard<std::mutex> guard(mutex_);
-  return nm_present_ && AccessPointDeviceLocked();
-}
-
 bool NmWirelessDriver::RadioOn() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return UsableLocked();

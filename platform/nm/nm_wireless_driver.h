@@ -59,10 +59,6 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   NmWirelessDriver(const NmWirelessDriver&) = delete;
   NmWirelessDriver& operator=(const NmWirelessDriver&) = delete;
 
-  // NetworkManager runs and has a Wi-Fi device that can be an access point (its radio may be
-  // off).
-  bool HasAccessPointDevice() const;
-
   // services::WirelessDriver
   void Attach(services::WirelessDriverEvents* events) override;
   bool RadioOn() const override;

@@ -89,11 +89,15 @@ class NmSystemTest : public ::testing::Test {
                                              ->getProperty("ActiveConnections")
                                              .onInterface(kNm)
                                              .get<std::vector<sdbus::ObjectPath>>()) {
-      if (sdbus::createProxy(*control_, kNm, path)
-              ->getProperty("Id")
-              .onInterface(kActive)
-              .get<std::string>() == "Tavlo")
-        return true;
+      try {
+        if (sdbus::createProxy(*control_, kNm, path)
+                ->getProperty("Id")
+                .onInterface(kActive)
+                .get<std::string>() == "Tavlo")
+          return true;
+      } catch (const sdbus::Error&) {
+        // Removed between the list and the look: not active.
+      }
     }
     return false;
   }
