@@ -107,6 +107,8 @@ std::u16string HotspotFailureText(const platform::StartDiagnosis& diagnosis) {
       return u"原因：没有开启热点的权限。";
     case StartProblem::kServiceFailed:
       return ServiceFailure(diagnosis);
+    case StartProblem::kNoInternet:
+      return u"原因：这台电脑没有可共享的互联网连接。";
   }
   return u"";
 }

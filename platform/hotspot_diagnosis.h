@@ -20,6 +20,7 @@ enum class StartProblem {
   kServiceMissing,     // the network service is not running
   kNotPermitted,       // the service refused: the user may not start a hotspot
   kServiceFailed,      // the service accepted the start and then ended it
+  kNoInternet,         // the access point could run, but no connection carries the Internet
 };
 
 struct StartDiagnosis {
@@ -38,8 +39,9 @@ class HotspotDiagnosis {
   virtual ~HotspotDiagnosis() = default;
 
   // What stands against a start now (no service, no adapter, no access-point mode, radio off);
-  // failing that, why the latest start failed (forgotten when the next start begins); kNone
-  // when neither is known.
+  // failing that, why the latest start failed (forgotten when the next start begins); failing
+  // that, kNoInternet when the latest start brought the access point up but nothing carries
+  // the Internet to share; kNone when none is known.
   virtual StartDiagnosis DiagnoseStart() const = 0;
 
   // True when exactly one adapter can be an access point, it is connected as a client and that

@@ -203,6 +203,7 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
   {
     std::lock_guard<std::mutex> guard(mutex_);
     last_failure_ = {};
+    last_start_up_ = false;
     if (!connection_ || !UsableLocked() || !active_path_.empty()) {
       last_failure_ = BlockerLocked();
       return ERROR_INVALID_STATE;
@@ -252,6 +253,7 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
   starting_ = false;
   if (settled && !ended()) {
     active_up_ = true;
+    last_start_up_ = true;
     info->bssid = ParseMac(devices_[device].hw_address).value_or(services::MacAddress{});
     info->channel_frequency = 0;  // NetworkManager does not say for an access point
     const Device& up = devices_[device];

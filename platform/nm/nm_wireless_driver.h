@@ -136,6 +136,7 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   std::map<std::string, uint32_t> active_states_;   // active connections seen since our start
   std::map<std::string, uint32_t> active_reasons_;  // and their latest non-zero reasons
   StartDiagnosis last_failure_;                     // of the latest StartAccessPoint
+  bool last_start_up_ = false;                      // it brought the access point up
   // NetworkManager's PrimaryConnection (the default route) and the devices it runs over.
   std::string primary_connection_;
   std::vector<std::string> primary_devices_;

@@ -19,7 +19,15 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 StartDiagnosis NmWirelessDriver::DiagnoseStart() const {
   std::lock_guard<std::mutex> guard(mutex_);
   const StartDiagnosis now = BlockerLocked();
-  return now.problem != StartProblem::kNone ? now : last_failure_;
+  if (now.problem != StartProblem::kNone)
+    return now;
+  if (last_failure_.problem != StartProblem::kNone)
+    return last_failure_;
+  // The access point came up, so the start failed on sharing; NetworkManager shares only its
+  // default route, and with none there is nothing to share.
+  if (last_start_up_ && (primary_connection_.empty() || primary_connection_ == "/"))
+    return {StartProblem::kNoInternet};
+  return {};
 }
 
 bool NmWirelessDriver::StartWouldDropInternet() const {

@@ -20,7 +20,8 @@ TEST(HotspotFailureTextTest, EachProblemHasALineOfItsOwn) {
   std::set<std::u16string> seen;
   for (StartProblem problem :
        {StartProblem::kNoAdapter, StartProblem::kNoAccessPointMode, StartProblem::kRadioOff,
-        StartProblem::kServiceMissing, StartProblem::kNotPermitted, StartProblem::kServiceFailed}) {
+        StartProblem::kServiceMissing, StartProblem::kNotPermitted, StartProblem::kServiceFailed,
+        StartProblem::kNoInternet}) {
     const std::u16string text = app::HotspotFailureText({problem});
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text.find(u'\n'), std::u16string::npos);  // one line

@@ -177,7 +177,11 @@ TEST_F(NmDiagnosisTest, ARefusedStartIsNotPermittedUntilTheNextStart) {
   EXPECT_EQ(driver->DiagnoseStart(), StartDiagnosis{StartProblem::kNotPermitted});
 
   EXPECT_EQ(Start(*driver), ERROR_SUCCESS);
-  EXPECT_EQ(driver->DiagnoseStart(), StartDiagnosis{});
+  // Up, but NetworkManager has no default route to share.
+  EXPECT_EQ(driver->DiagnoseStart(), StartDiagnosis{StartProblem::kNoInternet});
+  driver->StopAccessPoint();
+  SetPrimary(ConnectClient(AddCable("eth0"), "802-3-ethernet"));
+  EXPECT_TRUE(WaitFor([&] { return driver->DiagnoseStart() == StartDiagnosis{}; }));
 }
 
 TEST_F(NmDiagnosisTest, AnEndedActivationGivesTheDevicesReasonElseTheConnections) {

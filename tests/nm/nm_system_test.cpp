@@ -149,6 +149,7 @@ TEST_F(NmSystemTest, WithoutAnInternetConnectionTheStartFailsAndLeavesNoHotspot)
                      sdbus::Variant(false));
   ASSERT_EQ(InitSharing(), S_OK);
   EXPECT_FALSE(hotspot_->StartSharing());
+  EXPECT_EQ(system_->driver().DiagnoseStart().problem, platform::StartProblem::kNoInternet);
   ASSERT_TRUE(test::WaitFor([&] { return !HotspotActive(); }));
 }
 
