@@ -59,7 +59,7 @@ NmWirelessDriver::NmWirelessDriver(Options options)
     connection_ = sdbus::createSystemBusConnection();
     AddMatches();
     Reload();
-    connection_->enterEventLoopAsync();
+    loop_ = std::thread(&NmWirelessDriver::RunEventLoop, this);
   } catch (const sdbus::Error& e) {
     std::cerr << "tavlo: NetworkManager cannot be reached on the system bus: " << e.getMessage()
               << "\n";
@@ -83,6 +83,8 @@ NmWirelessDriver::~NmWirelessDriver() {
   reporter_.join();  // before the loop ends: its work may wait for replies the loop delivers
   if (connection_)
     connection_->leaveEventLoop();
+  if (loop_.joinable())
+    loop_.join();
   slots_.clear();
   connection_.reset();
 }

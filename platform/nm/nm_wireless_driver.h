@@ -98,6 +98,10 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   void OnActiveStateChanged(sdbus::Message& message);
   void OnNameOwnerChanged(sdbus::Message& message);
   void OnStation(sdbus::Message& message, bool joined);
+  // The event-loop thread's body: a bus that goes away ends it without ending the program.
+  void RunEventLoop();
+  // NetworkManager left the bus, or the bus went: no devices, radio off, our hotspot ended.
+  void NetworkManagerGoneLocked();
   // All below: `mutex_` held.
   bool UsableLocked() const;
   const Device* AccessPointDeviceLocked() const;
@@ -151,6 +155,7 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   services::StoredSettings settings_;
 
   std::thread reporter_;
+  std::thread loop_;  // the bus's event loop
 };
 
 }  // namespace platform::nm

@@ -1,5 +1,6 @@
 // What NetworkManager and wpa_supplicant say on the bus, and the reporter thread that passes
 // it on to the service.
+#include <iostream>
 #include <utility>
 
 #include "platform/nm/nm_bus_names.h"
@@ -128,12 +129,28 @@ void NmWirelessDriver::OnNameOwnerChanged(sdbus::Message& message) {
     Post([this] { Reload(); });
     return;
   }
+  NetworkManagerGoneLocked();
+}
+
+void NmWirelessDriver::NetworkManagerGoneLocked() {
   nm_present_ = false;
   devices_.clear();
   if (active_up_)
     AccessPointEndedLocked();
   changed_.notify_all();
   ReportRadioIfChangedLocked();
+}
+
+void NmWirelessDriver::RunEventLoop() {
+  try {
+    connection_->enterEventLoop();
+  } catch (const sdbus::Error& e) {
+    // The bus itself went away (its daemon ended): nothing of NetworkManager can be reached or
+    // heard any more, and the hotspot ended with the connection it was bound to.
+    std::cerr << "tavlo: lost the system bus: " << e.getMessage() << "\n";
+    std::lock_guard<std::mutex> guard(mutex_);
+    NetworkManagerGoneLocked();
+  }
 }
 
 void NmWirelessDriver::OnStation(sdbus::Message& message, bool joined) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <signal.h>
+
 #include <memory>
 #include <string>
 
@@ -156,6 +158,37 @@ TEST_F(NmSystemTest, WithoutAnInternetConnectionTheStartFailsAndLeavesNoHotspot)
   system_->interpreter().WaitUntilIdle();  // the last start has run its course
   EXPECT_EQ(system_->driver().DiagnoseStart().problem, platform::StartProblem::kNoInternet);
   ASSERT_TRUE(test::WaitFor([&] { return !HotspotActive(); }));
+}
+
+TEST_F(NmSystemTest, NetworkManagerGoingAwayEndsTheHotspotAndItsReturnBringsItBack) {
+  ASSERT_EQ(InitSharing(), S_OK);
+  ASSERT_TRUE(hotspot_->StartSharing());
+  auto state = [&] { return system_->wireless().GetSnapshot().state; };
+  ASSERT_EQ(state(), wlan_hosted_network_active);
+
+  // The daemon comes first, then the stand-in; the bus reaps both at the end.
+  ASSERT_EQ(::kill(bus_->pids().at(1), SIGKILL), 0);
+  ASSERT_TRUE(test::WaitFor([&] { return state() == wlan_hosted_network_unavailable; }));
+  EXPECT_EQ(system_->driver().DiagnoseStart().problem, platform::StartProblem::kServiceMissing);
+
+  ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
+                                 R"({"ActivationDelayMs": 20})"))
+      << bus_->error();
+  test::AddWifiDevice(*mock_, "wlan0", 0x40, kWifiMac);
+  ASSERT_TRUE(test::WaitFor([&] { return state() == wlan_hosted_network_idle; }));
+  EXPECT_NE(system_->driver().DiagnoseStart().problem, platform::StartProblem::kServiceMissing);
+}
+
+TEST_F(NmSystemTest, ABusThatGoesAwayEndsTheHotspotNotTheProgram) {
+  ASSERT_EQ(InitSharing(), S_OK);
+  ASSERT_TRUE(hotspot_->StartSharing());
+  ASSERT_EQ(::kill(bus_->pids().front(), SIGKILL), 0);
+  ASSERT_TRUE(test::WaitFor(
+      [&] { return system_->wireless().GetSnapshot().state == wlan_hosted_network_unavailable; }));
+  EXPECT_EQ(system_->driver().DiagnoseStart().problem, platform::StartProblem::kServiceMissing);
+  // Later starts fail and say so; nothing waits on a bus that is gone.
+  EXPECT_FALSE(hotspot_->StartSharing());
+  EXPECT_EQ(system_->driver().DiagnoseStart().problem, platform::StartProblem::kServiceMissing);
 }
 
 }  // namespace
