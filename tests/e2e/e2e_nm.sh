@@ -70,7 +70,9 @@ click() {  # CONTROL: a real click in the middle of a control of the main window
   local rect center
   rect=$(value window_rect); center=$(value "center_$1")
   [ -n "$center" ] && [ -n "$rect" ] || fail "no center_$1 in the state dump"
-  xdotool mousemove $(( ${rect%%,*} + ${center%,*} )) \
+  # From elsewhere: a window that opened under a resting pointer has seen no move onto the
+  # control yet.
+  xdotool mousemove --sync 1 1 mousemove --sync $(( ${rect%%,*} + ${center%,*} )) \
     $(( $(echo "$rect" | cut -d, -f2) + ${center#*,} )) click 1
 }
 # Types TEXT into the focused edit EDIT one character at a time, each checked on screen: xdotool
