@@ -23,14 +23,12 @@
 #include <future>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/tavlo.h"
+#include "bench/nm_stand_ins.h"
 #include "config/config_center_impl.h"
 #include "hostednet/hotspot.h"
-#include "nm/nm_mock_network.h"
-#include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -43,10 +41,6 @@
 
 namespace {
 
-using namespace test::nm_names;
-
-constexpr char kWiredUuid[] = "3c5a1b2e-7d4f-4e8a-9b10-2f6c8d9e0a1b";
-constexpr char kWifiMac[] = "02:00:00:aa:bb:cc";
 constexpr char16_t kAllowLine[] = u"cmd.exe /c netsh wlan set hostednetwork mode=allow";
 constexpr char16_t kStartLine[] = u"cmd.exe /c netsh wlan start hostednetwork";
 constexpr char16_t kStopLine[] = u"cmd.exe /c netsh wlan stop hostednetwork";
@@ -70,87 +64,6 @@ long ResidentKb() {
   }
   return -1;
 }
-
-// NetworkManager with a cable carrying the default route and a Wi-Fi card that can be an
-// access point, and wpa_supplicant for that card, on a bus of their own.
-class StandIns {
- public:
-  // Empty when running; otherwise why not.
-  std::string Start() {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      return missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    if (!bus_->ok())
-      return bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
-    const auto dir = test::PrivateBus::TemplateDir();
-    if (!bus_->StartStandIn(dir / "nm_template.py", kNm, R"({"ActivationDelayMs": 5})") ||
-        !bus_->StartStandIn(dir / "wpa_template.py", kWpa, R"({"Interfaces": ["wlan0"]})"))
-      return bus_->error();
-    control_ = sdbus::createSystemBusConnection();
-    nm_mock_ = sdbus::createProxy(*control_, kNm, "/org/freedesktop");
-    test::AddWiredConnection(*control_, *nm_mock_, "eth0", "有线连接 1", kWiredUuid, true);
-    test::AddWifiDevice(*nm_mock_, "wlan0", 0x40 | 0x20, kWifiMac);
-    wpa_mock_ = sdbus::createProxy(*control_, kWpa, "/fi/w1/wpa_supplicant1");
-    wpa_mock_->callMethod("GetInterface")
-        .onInterface(kWpa)
-        .withArguments("wlan0")
-        .storeResultsTo(wpa_interface_);
-    return {};
-  }
-
-  std::vector<double> ActivationCallTimes() {
-    std::vector<double> times;
-    nm_mock_->callMethod("GetActivationCallTimes").onInterface(kMock).storeResultsTo(times);
-    return times;
-  }
-
-  // When the latest `signal` for `mac` was sent; 0 when none was.
-  double SignalTime(const std::string& signal, const std::string& mac) {
-    std::vector<sdbus::Struct<std::string, std::string, double>> times;
-    wpa_mock_->callMethod("GetStationSignalTimes").onInterface(kMock).storeResultsTo(times);
-    double when = 0;
-    for (const auto& entry : times)
-      if (std::get<0>(entry) == signal && std::get<1>(entry) == mac)
-        when = std::get<2>(entry);
-    return when;
-  }
-
-  bool HotspotActive() {
-    for (const sdbus::ObjectPath& path : sdbus::createProxy(*control_, kNm, kNmPath)
-                                             ->getProperty("ActiveConnections")
-                                             .onInterface(kNm)
-                                             .get<std::vector<sdbus::ObjectPath>>()) {
-      if (sdbus::createProxy(*control_, kNm, path)
-              ->getProperty("Id")
-              .onInterface(kActive)
-              .get<std::string>() == "Tavlo")
-        return true;
-    }
-    return false;
-  }
-
-  // A station joins (true) or leaves, from a thread and connection of its own, so that the
-  // calling thread can go on running its event loop meanwhile.
-  std::future<void> Station(const std::string& mac, bool join) {
-    return std::async(std::launch::async,
-                      [address = bus_->address(), path = wpa_interface_, mac, join] {
-                        auto connection = sdbus::createSessionBusConnectionWithAddress(address);
-                        sdbus::createProxy(*connection, kWpa, "/fi/w1/wpa_supplicant1")
-                            ->callMethod(join ? "StationJoin" : "StationLeave")
-                            .onInterface(kMock)
-                            .withArguments(path, mac);
-                      });
-  }
-
- private:
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
-  std::unique_ptr<sdbus::IConnection> control_;
-  std::unique_ptr<sdbus::IProxy> nm_mock_;
-  std::unique_ptr<sdbus::IProxy> wpa_mock_;
-  sdbus::ObjectPath wpa_interface_;
-};
 
 // NmSystem with the hotspot object over it, initialised as the worker does it, with a name and
 // passphrase set.
@@ -190,7 +103,7 @@ struct NmHotspot {
 };
 
 void BM_NmSystemResidentMemory(benchmark::State& state) {
-  StandIns stand_ins;
+  bench::StandIns stand_ins;
   if (std::string why = stand_ins.Start(); !why.empty()) {
     state.SkipWithError(why.c_str());
     return;
@@ -217,7 +130,7 @@ BENCHMARK(BM_NmSystemResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecon
 // request) plus the bus daemon's delivery and the stand-in's wake-up. Those last two are not
 // ours but are not subtracted: the figure is an upper bound of the program's time.
 void BM_StartLineToActivationRequest(benchmark::State& state) {
-  StandIns stand_ins;
+  bench::StandIns stand_ins;
   NmHotspot nm;
   if (std::string why = stand_ins.Start(); !why.empty()) {
     state.SkipWithError(why.c_str());
@@ -320,7 +233,7 @@ void ClickControl(app::CTavlo& tavlo, const char16_t* name) {
 // wireless service's notification, the hotspot's sink, the posted message, the UI thread's new
 // row and the paint that shows it, on the page that lists devices.
 void BM_StationToPaintedRow(benchmark::State& state) {
-  StandIns stand_ins;
+  bench::StandIns stand_ins;
   if (std::string why = stand_ins.Start(); !why.empty()) {
     state.SkipWithError(why.c_str());
     return;
