@@ -61,8 +61,8 @@ QString StateDump::Describe(CTavlo& window) {
              .arg(window_rect.right)
              .arg(window_rect.bottom);
   // Where a script clicks, in window coordinates.
-  for (const char16_t* name :
-       {u"Btn_Run", u"Btn_Close", u"sysbtn_close", u"optionSet", u"optionUsers", u"optionTip"}) {
+  for (const char16_t* name : {u"Btn_Run", u"Btn_Close", u"sysbtn_close", u"optionSet",
+                               u"optionUsers", u"optionTip", u"Edit_SSID", u"Edit_PWD"}) {
     DuiLib::CControlUI* control = pm.FindControl(name);
     if (!control)
       continue;

@@ -82,6 +82,13 @@ nothing_left_on() {
   grep -qE 'public|private' "$tmp/sim/sharing.state" && fail "sharing left on"
   return 0
 }
+# The titles of the windows of process PID, one a line.
+titles() {
+  local w
+  for w in $(xdotool search --all --pid "$1" --name '.' 2>/dev/null); do
+    xdotool getwindowname "$w" 2>/dev/null || true
+  done
+}
 # The tray icon: a small window named tavlo, embedded by the tray host.
 tray_icon_geometry() {
   local w WINDOW X Y WIDTH HEIGHT SCREEN
@@ -119,6 +126,7 @@ main=$!
 wait_for ready 1 10
 wait_for Btn_Run 1 5
 wait_for_text advert "把电脑放在房间中央" 5
+titles "$main" | grep -qx 'tavlo（模拟）' || fail "the title does not say simulated: $(titles "$main")"
 shot main-ready
 
 # A second start wakes the first and ends with 0, also when the first is hidden (minimized

@@ -18,6 +18,7 @@ Parameters (JSON): ActivationDelayMs (default 50) is how long an activation stay
 everything the base template takes is passed on.
 '''
 
+import time
 import uuid
 
 import dbus
@@ -93,9 +94,11 @@ def load(mock, parameters):
     manager.nm_root = mock
     # Mock methods are not told their caller; bind-activation needs it, so note it on the way in.
     mock.nm_sender = None
+    mock.nm_call_times = []  # time.monotonic() as each AddAndActivateConnection2 came in
 
     def note_sender(_connection, message):
         if message.get_member() == 'AddAndActivateConnection2':
+            mock.nm_call_times.append(time.monotonic())
             mock.nm_sender = message.get_sender()
         return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
     manager.connection.add_message_filter(note_sender)
@@ -356,3 +359,10 @@ def GetActivationCalls(self):
     '''Every AddAndActivateConnection2 call, refused ones included, with its arguments as sent.'''
     return dbus.Array([dbus.Struct(c, signature='a{sa{sv}}ooa{sv}') for c in self.nm_calls],
                       signature='(a{sa{sv}}ooa{sv})')
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='ad')
+def GetActivationCallTimes(self):
+    '''When each AddAndActivateConnection2 came in, in CLOCK_MONOTONIC seconds (the clock every
+    process shares), taken before anything else is done with it.'''
+    return dbus.Array(self.nm_call_times, signature='d')

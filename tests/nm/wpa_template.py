@@ -10,6 +10,7 @@ Parameters (JSON): Interfaces, a list of interface names to create at start.
 '''
 
 import re
+import time
 
 import dbus
 
@@ -31,6 +32,7 @@ MAC_RE = re.compile(r'^[0-9a-f]{2}(:[0-9a-f]{2}){5}$')
 
 def load(mock, parameters):
     mock.wpa_ifaces = {}  # ifname -> path
+    mock.wpa_signal_times = []  # (signal, mac, time.monotonic()) of each station signal
     mock.AddProperties(MAIN_IFACE, {'Interfaces': dbus.Array([], signature='o'),
                                     'DebugLevel': dbus.String('info'),
                                     'Capabilities': dbus.Array(['ap'], signature='s')})
@@ -95,6 +97,7 @@ def StationJoin(self, iface_path, mac):
                      [dbus.ObjectPath(path), dbus.Dictionary({'Address': address, 'AID': aid}, signature='sv')])
     stations.append(dbus.ObjectPath(path))
     iface.UpdateProperties(IFACE_IFACE, {'Stations': dbus.Array(stations, signature='o')})
+    self.wpa_signal_times.append(('StaAuthorized', str(mac), time.monotonic()))
     iface.EmitSignal(IFACE_IFACE, 'StaAuthorized', 's', [dbus.String(mac)])
     return dbus.ObjectPath(path)
 
@@ -107,7 +110,16 @@ def StationLeave(self, iface_path, mac):
     stations = [s for s in iface.Get(IFACE_IFACE, 'Stations') if str(s) != path]
     if len(stations) == len(iface.Get(IFACE_IFACE, 'Stations')):
         raise _error(ERR_INVALID, f'{mac} is not connected')
+    self.wpa_signal_times.append(('StaDeauthorized', str(mac), time.monotonic()))
     iface.EmitSignal(IFACE_IFACE, 'StaDeauthorized', 's', [dbus.String(mac)])
     iface.UpdateProperties(IFACE_IFACE, {'Stations': dbus.Array(stations, signature='o')})
     iface.EmitSignal(IFACE_IFACE, 'StationRemoved', 'o', [dbus.ObjectPath(path)])
     self.RemoveObject(path)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a(ssd)')
+def GetStationSignalTimes(self):
+    '''(signal, mac, time) of every StaAuthorized and StaDeauthorized, the time in
+    CLOCK_MONOTONIC seconds just before the signal was sent.'''
+    return dbus.Array([dbus.Struct(t, signature='ssd') for t in self.wpa_signal_times],
+                      signature='(ssd)')
