@@ -1,7 +1,5 @@
 // The NetworkManager wireless driver under the shared wireless service, against the
 // NetworkManager and wpa_supplicant stand-ins on a private bus.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -22,7 +20,6 @@
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
 #include "platform/nm/nm_wireless_driver.h"
-#include "platform/services/stored_settings.h"
 #include "platform/services/wireless_service.h"
 #include "support/scoped_env.h"
 #include "support/scoped_temp_dir.h"
@@ -35,7 +32,6 @@ using test::WaitFor;
 
 using platform::nm::NmWirelessDriver;
 using platform::services::MacAddress;
-using platform::services::StoredSettings;
 using platform::services::WirelessPersistentState;
 using platform::services::WirelessService;
 
@@ -396,49 +392,6 @@ TEST_F(NmWirelessDriverTest, InterfacesListTheAccessPointFirstWithGuidsStableAcr
   ASSERT_EQ(second.size(), 2u);
   EXPECT_EQ(second[0].guid, first[0].guid);
   EXPECT_EQ(second[1].guid, first[1].guid);
-}
-
-TEST_F(NmWirelessDriverTest, SettingsPersistPrivatelyAcrossInstances) {
-  WirelessPersistentState state;
-  {
-    NmWirelessDriver driver(DriverOptions());
-    driver.LoadSettings(&state);
-    EXPECT_EQ(std::string(state.ssid.ucSSID, state.ssid.ucSSID + state.ssid.uSSIDLength),
-              kChineseSsid);
-    state.enabled = false;
-    state.max_peers = 7;
-    ASSERT_TRUE(driver.SaveSettings(state));
-  }
-  WirelessPersistentState read;
-  NmWirelessDriver(DriverOptions()).LoadSettings(&read);
-  EXPECT_FALSE(read.enabled);
-  EXPECT_EQ(read.max_peers, 7u);
-  // The settings hold the key; nobody else may read them.
-  struct stat st {};
-  ASSERT_EQ(::stat(store_->path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-}
-
-TEST_F(NmWirelessDriverTest, DamagedSettingsReadAsDefaultsAndAreKeptAside) {
-  const char kDamaged[] = "ssid=zz\n";
-  ASSERT_NE(store_->PutValue(StoredSettings::kKey, kDamaged, sizeof(kDamaged) - 1,
-                             config::ValueType::kBinary),
-            config::WriteResult::kNotWritten);
-  NmWirelessDriver driver(DriverOptions());
-  WirelessPersistentState state;
-  state.max_peers = 3;
-  driver.LoadSettings(&state);
-  EXPECT_EQ(state.max_peers, WirelessPersistentState{}.max_peers);
-  EXPECT_EQ(state.ssid.uSSIDLength, 0u);
-  state.max_peers = 9;
-  ASSERT_TRUE(driver.SaveSettings(state));
-  char kept[64] = {};
-  EXPECT_EQ(store_->FindValue(StoredSettings::kDamagedKey, kept, sizeof(kept), nullptr),
-            static_cast<std::int32_t>(sizeof(kDamaged) - 1));
-  EXPECT_STREQ(kept, kDamaged);
-  WirelessPersistentState read;
-  NmWirelessDriver(DriverOptions()).LoadSettings(&read);
-  EXPECT_EQ(read.max_peers, 9u);
 }
 
 }  // namespace
