@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/command_runner.h"
+#include "platform/device_facts.h"
 #include "platform/hotspot_diagnosis.h"
 #include "platform/sharing.h"
 #include "platform/system.h"
@@ -50,6 +51,8 @@ struct TavloServices {
   // Why a start failed and whether one would cut the Internet; null on backends that cannot
   // tell (the failure balloon then gives no reason and nobody is asked).
   platform::HotspotDiagnosis* diagnosis = nullptr;
+  // Addresses and names of the devices on the hotspot; null where the backend learns none.
+  platform::DeviceFactsSource* device_facts = nullptr;
 };
 
 }  // namespace app
