@@ -13,6 +13,7 @@
 
 #include "base/result.h"
 #include "base/utf.h"
+#include "platform/nm/nl80211_station_source.h"
 #include "platform/nm/nm_bus_names.h"
 #include "platform/nm/nm_connection_settings.h"
 
@@ -54,7 +55,9 @@ VariantMap GetAll(sdbus::IConnection& connection,
 NmWirelessDriver::NmWirelessDriver(Options options)
     : options_(std::move(options)),
       login_(options_.login.empty() ? CurrentLogin() : options_.login),
-      settings_(options_.store ? options_.store : config::ProcessConfigCenter()) {
+      settings_(options_.store ? options_.store : config::ProcessConfigCenter()),
+      station_source_(options_.station_source ? options_.station_source()
+                                              : std::make_unique<Nl80211StationSource>()) {
   try {
     connection_ = sdbus::createSystemBusConnection();
     AddMatches();
@@ -75,6 +78,7 @@ NmWirelessDriver::NmWirelessDriver(Options options)
 }
 
 NmWirelessDriver::~NmWirelessDriver() {
+  station_source_->Stop();  // its callback posts to the reporter
   {
     std::lock_guard<std::mutex> guard(mutex_);
     stopping_ = true;
@@ -255,13 +259,19 @@ DWORD NmWirelessDriver::StartAccessPoint(const services::AccessPointSettings& se
   starting_ = false;
   if (settled && !ended()) {
     active_up_ = true;
+    stations_.clear();
     last_start_up_ = true;
     info->bssid = ParseMac(devices_[device].hw_address).value_or(services::MacAddress{});
     info->channel_frequency = 0;  // NetworkManager does not say for an access point
     const Device& up = devices_[device];
     info->device_id = DeviceGuid(up.perm_hw_address, up.hw_address, up.ifname);
     lock.unlock();
+    TellAccessPoint(ifname);
     WatchStations(ifname);
+    station_source_->Start(ifname, [this](const services::MacAddress& mac, bool joined) {
+      std::lock_guard<std::mutex> guard(mutex_);
+      StationSeenLocked(mac, joined);
+    });
     return ERROR_SUCCESS;
   }
   if (settled) {
@@ -297,9 +307,17 @@ void NmWirelessDriver::StopAccessPoint() {
     active_device_.clear();
     active_up_ = false;
     wpa_interface_.clear();
+    stations_.clear();
   }
+  station_source_->Stop();
+  TellAccessPoint("");
   if (!active.empty())
     Deactivate(active);
+}
+
+void NmWirelessDriver::TellAccessPoint(const std::string& ifname) {
+  if (options_.on_access_point)
+    options_.on_access_point(ifname);
 }
 
 void NmWirelessDriver::Deactivate(const std::string& active) {
@@ -344,7 +362,7 @@ void NmWirelessDriver::WatchStations(const std::string& ifname) {
       services::MacAddress mac;
       std::copy(address.begin(), address.end(), mac.begin());
       std::lock_guard<std::mutex> guard(mutex_);
-      Report([mac](services::WirelessDriverEvents* events) { events->OnStationJoined(mac); });
+      StationSeenLocked(mac, true);
     }
   } catch (const sdbus::Error& e) {
     std::cerr << "tavlo: no station list from wpa_supplicant for " << ifname << ": " << e.getName()

@@ -1,7 +1,9 @@
 // platform::nm::NmWirelessDriver: the hosted network on NetworkManager. The access point is a
 // volatile connection activated on the first Wi-Fi device that can be an access point, bound to
 // this driver's bus connection (it ends when the program does); stations come from
-// wpa_supplicant's signals for that interface.
+// wpa_supplicant's signals for that interface (only root and the netdev group may hear them) and
+// from a second source, nl80211 by default. Each join and leave reaches the service once,
+// whichever source saw it first.
 //
 // The radio counts as on only while NetworkManager is on the bus, both radio switches are on and
 // some Wi-Fi device can be an access point; otherwise the service reports the hosted network
@@ -26,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +36,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include "platform/hotspot_diagnosis.h"
+#include "platform/nm/station_source.h"
 #include "platform/services/stored_settings.h"
 #include "platform/services/wireless_driver.h"
 
@@ -50,6 +54,11 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
     // How long NetworkManager may take to answer the activation request (polkit may ask the
     // user first).
     std::chrono::milliseconds request_timeout = std::chrono::seconds(120);
+    // Makes the follower of stations beside wpa_supplicant's signals; null: nl80211.
+    std::function<std::unique_ptr<StationSource>()> station_source;
+    // Told the access point's interface name when it comes up, and "" when it ends; called
+    // from any thread with locks held, so it must only record and return.
+    std::function<void(const std::string& ifname)> on_access_point;
   };
 
   // Connects to the system bus (DBUS_SYSTEM_BUS_ADDRESS when set) and reads NetworkManager's
@@ -98,6 +107,9 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   void OnActiveStateChanged(sdbus::Message& message);
   void OnNameOwnerChanged(sdbus::Message& message);
   void OnStation(sdbus::Message& message, bool joined);
+  // A station seen by either source; reported when it changes what was reported. `mutex_` held.
+  void StationSeenLocked(const services::MacAddress& mac, bool joined);
+  void TellAccessPoint(const std::string& ifname);
   // The event-loop thread's body: a bus that goes away ends it without ending the program.
   void RunEventLoop();
   // NetworkManager left the bus, or the bus went: no devices, radio off, our hotspot ended.
@@ -149,10 +161,13 @@ class NmWirelessDriver final : public services::WirelessDriver, public HotspotDi
   bool active_up_ = false;     // reached ACTIVATED and not stopped by us
   bool starting_ = false;      // an activation is under way: note active connections' states
   std::string wpa_interface_;  // wpa_supplicant's object for the access point's interface
+  std::set<services::MacAddress> stations_;  // reported as joined since the access point came up
   std::deque<std::function<void()>> work_;
   bool stopping_ = false;
 
   services::StoredSettings settings_;
+
+  std::unique_ptr<StationSource> station_source_;
 
   std::thread reporter_;
   std::thread loop_;  // the bus's event loop

@@ -159,13 +159,17 @@ void NmWirelessDriver::OnStation(sdbus::Message& message, bool joined) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (!active_up_ || wpa_interface_.empty() || message.getPath() != wpa_interface_)
     return;
-  auto mac = ParseMac(text);
-  if (!mac)
+  if (auto mac = ParseMac(text))
+    StationSeenLocked(*mac, joined);
+}
+
+void NmWirelessDriver::StationSeenLocked(const services::MacAddress& mac, bool joined) {
+  if (!active_up_)
     return;
-  if (joined)
-    Report([mac = *mac](services::WirelessDriverEvents* events) { events->OnStationJoined(mac); });
-  else
-    Report([mac = *mac](services::WirelessDriverEvents* events) { events->OnStationLeft(mac); });
+  if (joined && stations_.insert(mac).second)
+    Report([mac](services::WirelessDriverEvents* events) { events->OnStationJoined(mac); });
+  else if (!joined && stations_.erase(mac))
+    Report([mac](services::WirelessDriverEvents* events) { events->OnStationLeft(mac); });
 }
 
 void NmWirelessDriver::ReportRadioIfChangedLocked() {
@@ -181,6 +185,8 @@ void NmWirelessDriver::AccessPointEndedLocked() {
   active_path_.clear();
   active_device_.clear();
   wpa_interface_.clear();
+  stations_.clear();
+  TellAccessPoint("");
   Report([](services::WirelessDriverEvents* events) { events->OnAccessPointStopped(); });
 }
 
