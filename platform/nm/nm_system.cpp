@@ -15,11 +15,23 @@ std::unique_ptr<NmWirelessDriver> MakeDriver(NmWirelessDriver::Options options,
   return driver;
 }
 
+NmWirelessDriver::Options FollowingAccessPoint(NmWirelessDriver::Options options,
+                                               NmDeviceFacts* facts) {
+  options.on_access_point = [facts,
+                             also = std::move(options.on_access_point)](const std::string& ifname) {
+    facts->Follow(ifname);
+    if (also)
+      also(ifname);
+  };
+  return options;
+}
+
 }  // namespace
 
 NmSystem::NmSystem(NmWirelessDriver::Options options)
-    : wireless_(
-          std::make_unique<services::WirelessService>(MakeDriver(std::move(options), &driver_))),
+    : facts_(std::make_unique<NmDeviceFacts>()),
+      wireless_(std::make_unique<services::WirelessService>(
+          MakeDriver(FollowingAccessPoint(std::move(options), facts_.get()), &driver_))),
       sharing_(std::make_unique<services::ConnectionSharingService>(
           std::make_unique<NmSharingDriver>())),
       interpreter_(std::make_unique<services::NetshInterpreter>(*wireless_)) {}
@@ -28,6 +40,7 @@ NmSystem::~NmSystem() {
   interpreter_.reset();
   sharing_.reset();
   wireless_.reset();
+  facts_.reset();
 }
 
 }  // namespace platform::nm

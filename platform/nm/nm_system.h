@@ -1,6 +1,8 @@
 // platform::nm::NmSystem: the hotspot on NetworkManager as one object. It owns the wireless
-// service over NmWirelessDriver, the sharing service over NmSharingDriver and the interpreter of
-// the netsh lines, and hands out the interfaces the program uses.
+// service over NmWirelessDriver, the sharing service over NmSharingDriver, the interpreter of
+// the netsh lines and what is learnt of each device on the access point (NmDeviceFacts, which
+// follows the access point's interface from when it comes up), and hands out the interfaces
+// the program uses.
 //
 // The netsh lines are carried out in this process on purpose: NetworkManager binds the access
 // point to the bus connection that asked for it, so a child process would take it down with it.
@@ -16,6 +18,8 @@
 #include <memory>
 
 #include "platform/command_runner.h"
+#include "platform/device_facts.h"
+#include "platform/nm/nm_device_facts.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "platform/services/netsh_interpreter.h"
 #include "platform/services/sharing_service.h"
@@ -35,6 +39,7 @@ class NmSystem {
   WlanApi& wlan_api() { return *wireless_; }
   SharingService& sharing_service() { return *sharing_; }
   CommandRunner& command_runner() { return *interpreter_; }
+  DeviceFactsSource& device_facts() { return *facts_; }
 
   services::WirelessService& wireless() { return *wireless_; }
   services::NetshInterpreter& interpreter() { return *interpreter_; }
@@ -44,6 +49,7 @@ class NmSystem {
  private:
   NmWirelessDriver* driver_ = nullptr;
   // Declaration order is construction order; destruction runs the other way.
+  std::unique_ptr<NmDeviceFacts> facts_;  // the driver tells it the interface
   std::unique_ptr<services::WirelessService> wireless_;
   std::unique_ptr<services::ConnectionSharingService> sharing_;
   std::unique_ptr<services::NetshInterpreter> interpreter_;
