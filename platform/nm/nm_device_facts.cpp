@@ -210,17 +210,13 @@ void NmDeviceFacts::HandleMessage(nl_msg* msg, std::vector<DeviceFacts>* changed
   std::unique_ptr<rtnl_neigh, void (*)(rtnl_neigh*)> owned(neighbour, &rtnl_neigh_put);
   nl_addr* lladdr = rtnl_neigh_get_lladdr(neighbour);
   nl_addr* dst = rtnl_neigh_get_dst(neighbour);
-  if (rtnl_neigh_get_family(neighbour) != AF_INET || !lladdr || !dst ||
-      nl_addr_get_len(lladdr) != 6 || nl_addr_get_len(dst) != 4)
+  if (rtnl_neigh_get_family(neighbour) != AF_INET || !dst || nl_addr_get_len(dst) != 4)
     return;
-  Mac mac;
-  std::copy_n(static_cast<const uint8_t*>(nl_addr_get_binary_addr(lladdr)), 6, mac.begin());
-  if (mac[0] & 1)
-    return;  // a group address is no device
   char text[INET_ADDRSTRLEN];
   if (!inet_ntop(AF_INET, nl_addr_get_binary_addr(dst), text, sizeof(text)))
     return;
   const int state = rtnl_neigh_get_state(neighbour);
+  // A deleted or failed entry often comes without its link-layer address: the IP decides.
   const bool gone = header->nlmsg_type == RTM_DELNEIGH || (state & NUD_FAILED);
   const bool usable = state & (NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT);
 
@@ -228,14 +224,21 @@ void NmDeviceFacts::HandleMessage(nl_msg* msg, std::vector<DeviceFacts>* changed
   if (ifindex_ == 0 || static_cast<unsigned>(rtnl_neigh_get_ifindex(neighbour)) != ifindex_)
     return;
   if (gone) {
-    auto it = devices_.find(mac);
-    if (it == devices_.end() || it->second.facts.ipv4 != text)
-      return;
-    it->second.facts.ipv4.clear();
-    it->second.lookup_due = false;
-    changed->push_back(it->second.facts);
+    for (auto& [mac, known] : devices_) {
+      if (known.facts.ipv4 != text)
+        continue;
+      known.facts.ipv4.clear();
+      known.lookup_due = false;
+      changed->push_back(known.facts);
+    }
     return;
   }
+  if (!lladdr || nl_addr_get_len(lladdr) != 6)
+    return;
+  Mac mac;
+  std::copy_n(static_cast<const uint8_t*>(nl_addr_get_binary_addr(lladdr)), 6, mac.begin());
+  if (mac[0] & 1)
+    return;  // a group address is no device
   if (!usable)
     return;
   Known& known = devices_[mac];
