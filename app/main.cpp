@@ -226,6 +226,8 @@ int main(int argc, char** argv) {
       simulated ? &backend.sim->command_runner() : &backend.nm->command_runner();
   services.sharing = simulated ? &backend.sim->sharing_service() : &backend.nm->sharing_service();
   services.diagnosis = simulated ? &backend.sim->wireless().diagnosis() : &backend.nm->driver();
+  if (!simulated)
+    services.device_facts = &backend.nm->device_facts();
 
   {
     app::CTavlo tavlo(services, activation_message);
