@@ -16,7 +16,31 @@ namespace {
 
 struct QrFree {
   void operator()(QRcode* code) const { QRcode_free(code); }
+  void operator()(QRinput* input) const { QRinput_free(input); }
 };
+
+// The designator of UTF-8 among the extended channel interpretations.
+constexpr unsigned kEciUtf8 = 26;
+
+// Without a designator, readers take bytes as ISO 8859-1 or guess (Shift JIS is a common
+// guess), which turns Chinese names into other characters. ASCII needs none, and leaving it
+// out keeps such codes readable by the oldest readers too.
+bool NeedsUtf8Designator(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+std::unique_ptr<QRcode, QrFree> Encode(std::string_view bytes) {
+  std::unique_ptr<QRinput, QrFree> input(QRinput_new2(0, QR_ECLEVEL_L));
+  if (!input)
+    return nullptr;
+  if (NeedsUtf8Designator(bytes) && QRinput_appendECIheader(input.get(), kEciUtf8) != 0)
+    return nullptr;
+  if (QRinput_append(input.get(), QR_MODE_8, static_cast<int>(bytes.size()),
+                     reinterpret_cast<const unsigned char*>(bytes.data())) != 0)
+    return nullptr;
+  return std::unique_ptr<QRcode, QrFree>(QRcode_encodeInput(input.get()));
+}
 
 }  // namespace
 
@@ -30,18 +54,16 @@ LPVOID CQrCodeUI::GetInterface(LPCTSTR name) {
   return CLabelUI::GetInterface(name);
 }
 
-bool CQrCodeUI::SetPayload(std::string_view bytes) {
-  if (bytes == m_payload)
+bool CQrCodeUI::SetPayload(std::string_view utf8) {
+  if (utf8 == m_payload)
     return true;
   m_payload.clear();
   m_modules = 0;
   m_image = QImage();
   Invalidate();
-  if (bytes.empty())
+  if (utf8.empty())
     return true;
-  std::unique_ptr<QRcode, QrFree> code(
-      QRcode_encodeData(static_cast<int>(bytes.size()),
-                        reinterpret_cast<const unsigned char*>(bytes.data()), 0, QR_ECLEVEL_L));
+  const std::unique_ptr<QRcode, QrFree> code = Encode(utf8);
   if (!code || code->width <= 0)
     return false;
   const int n = code->width;
@@ -55,7 +77,7 @@ bool CQrCodeUI::SetPayload(std::string_view bytes) {
         image.setPixel(x + kQuietZoneModules, y + kQuietZoneModules, qRgb(0, 0, 0));
     }
   }
-  m_payload.assign(bytes);
+  m_payload.assign(utf8);
   m_modules = n;
   m_image = std::move(image);
   return true;

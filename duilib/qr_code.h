@@ -26,9 +26,10 @@ class CQrCodeUI : public CLabelUI {
   LPCTSTR GetClass() const override { return u"QrCodeUI"; }
   LPVOID GetInterface(LPCTSTR name) override;
 
-  // Encodes the bytes as they are (8-bit mode), in the smallest version at the lowest error
-  // correction, which a clean screen needs no more than. Empty clears the code.
-  bool SetPayload(std::string_view bytes);
+  // Encodes UTF-8 text byte for byte (8-bit mode), in the smallest version at the lowest error
+  // correction, which a clean screen needs no more than; text beyond ASCII is marked as UTF-8
+  // for the reader. Empty clears the code.
+  bool SetPayload(std::string_view utf8);
   const std::string& GetPayload() const { return m_payload; }
 
   // Modules per side, quiet zone not counted; 0 without a code.
