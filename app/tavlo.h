@@ -123,6 +123,8 @@ class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
   // UI thread: the hosted network left the active state; if the window still shows sharing
   // that nobody asked to stop, it shows the stopped state.
   void OnHostedNetworkStopped();
+  // UI thread: the join code shows `payload`, or goes away when it is empty.
+  void ShowJoinCode(const std::string& payload);
 
   // Device rows, UI thread.
   void OnDeviceJoined(CWlanDevice* device);
@@ -169,6 +171,8 @@ class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
   std::thread exit_thread_;    // UI thread; joined by the destructor
   bool tray_available_ = true;
   DuiLib::CControlUI* tray_hint_ = nullptr;
+  // Shown while the hotspot runs: the code that joins it.
+  DuiLib::CQrCodeUI* qr_join_ = nullptr;
   DuiLib::CDuiString tray_hint_text_;
   DuiLib::CDuiString sys_close_tip_;
 };

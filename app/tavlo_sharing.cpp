@@ -4,6 +4,7 @@
 
 #include "app/hotspot_failure_text.h"
 #include "app/tavlo.h"
+#include "app/wifi_qr_payload.h"
 
 namespace app {
 
@@ -119,7 +120,10 @@ void CTavlo::OnStartCommand() {
   const bool started = hotspot_.StartSharing();
   const HWND hwnd = GetHWND();
   if (started) {
-    OnUi([this, hwnd] {
+    // The name and password the network now runs with: the ones applied above, or, where the
+    // system refused a change, the ones it kept.
+    const std::string payload = WifiQrPayload(current_ssid_, current_password_);
+    OnUi([this, hwnd, payload] {
       SetVisible(btn_run_, false);
       SetVisible(static_init_, false);
       SetVisible(btn_close_, true);
@@ -129,6 +133,7 @@ void CTavlo::OnStartCommand() {
       tray_icon_.ChangeIcon(kSharingIcon);
       animation_counter_ = 0;
       tray_icon_.ShowBalloon(kCaption, kStartedBalloon);
+      ShowJoinCode(payload);
       sharing_shown_ = true;
     });
   } else {
@@ -147,6 +152,7 @@ void CTavlo::OnStartCommand() {
       SetBkImage(static_wifi_, kStoppedImage);
       animation_counter_ = 0;
       tray_icon_.ShowBalloon(kCaption, balloon);
+      ShowJoinCode({});
       sharing_shown_ = false;
     });
   }
@@ -165,7 +171,18 @@ void CTavlo::ShowStopped() {
   SetVisible(btn_run_, true);
   SetVisible(btn_close_, false);
   SetVisible(static_init_, false);
+  ShowJoinCode({});
   sharing_shown_ = false;
+}
+
+void CTavlo::ShowJoinCode(const std::string& payload) {
+  if (!qr_join_)
+    return;
+  // Nothing of the password stays behind in a hidden control.
+  const bool shown = qr_join_->SetPayload(payload) && !payload.empty();
+  if (!shown)
+    qr_join_->SetPayload({});
+  qr_join_->SetVisible(shown);
 }
 
 void CTavlo::OnHostedNetworkStopped() {

@@ -101,6 +101,7 @@ void CTavlo::InitWindow() {
   device_list_ = dynamic_cast<DuiLib::CListUI*>(find(u"ListDeviceInfo"));
   link_web_url_ = find(u"linkWebUrl");
   link_web_friend_ = find(u"linkWebFriend");
+  qr_join_ = dynamic_cast<DuiLib::CQrCodeUI*>(find(u"Qr_join"));
 
   window_ = GetHWND();
   poster_ = std::make_unique<WindowPoster>(window_);

@@ -10,6 +10,7 @@
 #include "duilib/list.h"
 #include "duilib/message_box.h"
 #include "duilib/paint_manager.h"
+#include "duilib/qr_code.h"
 #include "duilib/render_engine.h"
 #include "duilib/ui_events.h"
 #include "duilib/ui_thread.h"

@@ -7,6 +7,7 @@
 #include "duilib/edit.h"
 #include "duilib/label.h"
 #include "duilib/list.h"
+#include "duilib/qr_code.h"
 #include "duilib/qt_convert.h"
 #include "duilib/resources.h"
 #include "duilib/web_browser.h"
@@ -149,6 +150,8 @@ CControlUI* CDialogBuilder::CreateBuiltinControl(std::u16string_view n) {
     return new CActiveXUI;
   if (n == u"WebBrowser")
     return new CWebBrowserUI;
+  if (n == u"QrCode")
+    return new CQrCodeUI;
   return nullptr;
 }
 

@@ -69,6 +69,7 @@ TEST_F(SkinTest, MainWindowHasEveryControlTheProgramUses) {
       {u"switch", u"TabLayout", true},        {u"linkWebUrl", u"Button", true},
       {u"linkWebFriend", u"Button", true},    {u"ActiveXAdv", u"WebBrowser", true},
       {u"ListDeviceInfo", u"List", false},  // on the users page, not the first one
+      {u"Qr_join", u"QrCode", false},       // shown while the hotspot runs
   };
   for (const Expected& e : controls) {
     CControlUI* c = Find(e.name, e.kind);
@@ -90,6 +91,34 @@ TEST_F(SkinTest, MainWindowHasEveryControlTheProgramUses) {
   pm_->UpdateLayout();
   EXPECT_TRUE(list->IsVisible());
   EXPECT_EQ(list->GetListInfo()->nColumns, 2);
+}
+
+TEST_F(SkinTest, JoinCodeFitsBesideTheFormReadably) {
+  auto* code = static_cast<CQrCodeUI*>(Find(u"Qr_join", u"QrCode"));
+  ASSERT_NE(code, nullptr);
+  // A long name and a long password, with separators to escape: about 80 bytes.
+  ASSERT_TRUE(code->SetPayload(
+      "WIFI:T:WPA;S:Office\\-2nd floor\\;guest;P:correct-horse-battery-\\:staple;;"));
+  code->SetVisible(true);
+  pm_->UpdateLayout();
+  EXPECT_GE(code->GetModulePixels(), 4);
+  const CDuiRect rc(code->GetCodeRect());
+  const CDuiRect page(Find(u"switch", u"TabLayout")->GetPos());
+  EXPECT_GE(rc.left, page.left);
+  EXPECT_LE(rc.right, page.right);
+  EXPECT_GE(rc.top, page.top);
+  EXPECT_LE(rc.bottom, page.bottom);
+  // Nothing of the form underneath.
+  for (const char16_t* name : {u"Edit_SSID", u"Edit_PWD", u"chkShowPwd", u"Btn_Run"}) {
+    CDuiRect other(pm_->FindControl(name)->GetPos());
+    RECT overlap{};
+    EXPECT_FALSE(IntersectRect(&overlap, &rc, &other)) << CDuiString(name).ToUtf8();
+  }
+  // The form keeps its place whether the code shows or not.
+  const RECT edit = pm_->FindControl(u"Edit_SSID")->GetPos();
+  code->SetVisible(false);
+  pm_->UpdateLayout();
+  EXPECT_EQ(CDuiRect(pm_->FindControl(u"Edit_SSID")->GetPos()), CDuiRect(edit));
 }
 
 TEST_F(SkinTest, EveryImageTheLayoutsNameIsInTheArchive) {
