@@ -12,6 +12,7 @@ packages=(
   python3
   xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr python3-pil
   libsdbus-c++-dev python3-dbusmock python3-dbus python3-gi
+  ieee-data
 )
 
 missing=()
