@@ -31,6 +31,7 @@
 #include "platform/linux/linux_instance_channel.h"
 #include "platform/linux/linux_named_event.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/oui_table.h"
 #include "platform/linux/xdg_autostart.h"
 #include "platform/nm/nm_system.h"
 #include "platform/sim/control_server.h"
@@ -226,8 +227,8 @@ int main(int argc, char** argv) {
       simulated ? &backend.sim->command_runner() : &backend.nm->command_runner();
   services.sharing = simulated ? &backend.sim->sharing_service() : &backend.nm->sharing_service();
   services.diagnosis = simulated ? &backend.sim->wireless().diagnosis() : &backend.nm->driver();
-  if (!simulated)
-    services.device_facts = &backend.nm->device_facts();
+  services.device_facts = simulated ? &backend.sim->device_facts() : &backend.nm->device_facts();
+  services.device_makers = &platform::OuiTable::Shared();
 
   {
     app::CTavlo tavlo(services, activation_message);

@@ -20,6 +20,17 @@ QString Q(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A cell of the rows line: its separators and backslashes escaped, line ends as blanks.
+QString Cell(const std::u16string& text) {
+  QString cell;
+  for (QChar c : Q(text)) {
+    if (c == u'\\' || c == u'|' || c == u',')
+      cell += u'\\';
+    cell += c == u'\n' || c == u'\r' ? QChar(u' ') : c;
+  }
+  return cell;
+}
+
 }  // namespace
 
 std::unique_ptr<StateDump> StateDump::FromEnvironment(CTavlo* window) {
@@ -87,8 +98,12 @@ QString StateDump::Describe(CTavlo& window) {
   QStringList rows;
   for (int i = 0; list && i < list->GetCount(); ++i) {
     auto* row = dynamic_cast<DuiLib::CListTextElementUI*>(list->GetItemAt(i));
-    if (row)
-      rows << Q(row->GetText(0).str()) + " " + Q(row->GetText(1).str());
+    if (!row)
+      continue;
+    QStringList cells;
+    for (int column = 0; column < 4; ++column)
+      cells << Cell(row->GetText(column).str());
+    rows << cells.join("|");
   }
   out += "rows=" + rows.join(",") + "\n";
   auto autorun = window.check_states().find(u"menu_Autorun");

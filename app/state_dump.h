@@ -24,7 +24,8 @@ class StateDump final : public QObject {
 
   StateDump(CTavlo* window, QString path, bool pictures = true);
 
-  // One "key=value" line per fact, in a fixed order.
+  // One "key=value" line per fact, in a fixed order. The device rows are one line,
+  // "rows=NUMBER|MAC|NAME|ADDRESS,..." with \\, \| and \, inside a cell.
   static QString Describe(CTavlo& window);
 
  private:

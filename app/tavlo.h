@@ -5,7 +5,8 @@
 // hotspot's initialisation, the start/stop commands and the shutdown; every change it makes to
 // controls, icons and the tray is handed to the UI thread, in order, and dropped if the window
 // is gone by then. The exit thread runs ExitThreadProc. The wireless service's thread reaches
-// the window only through the posted WM_HOSTEDNETWORK_NOTIFY.
+// the window only through the posted WM_HOSTEDNETWORK_NOTIFY, and the device facts' thread only
+// through closures for the window.
 // Ownership: owns the tray icon, the queue, the worker thread and the hotspot; the services
 // are not owned and must outlive the object. Controls belong to the framework. The window
 // must not outlive the object: the destructor destroys one that is still there.
@@ -20,6 +21,7 @@
 #include <string>
 #include <thread>
 
+#include "app/device_facts_feed.h"
 #include "app/tavlo_services.h"
 #include "app/tray_icon.h"
 #include "base/lock.h"
@@ -132,6 +134,8 @@ class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
   void OnDeviceUpdated(CWlanDevice* device);
   void AddDeviceRow(CWlanDevice* device);
   void RemoveDeviceRow(CWlanDevice* device);
+  // Fills the name and address cells of the rows of the devices that changed, in place.
+  void OnDeviceFacts(const std::vector<platform::DeviceFacts>& changed);
 
   const TavloServices services_;
   const UINT activation_message_;
@@ -152,6 +156,8 @@ class CTavlo : public DuiLib::WindowImplBase, private CWorkerQueue::Delegate {
   DuiLib::CEditUI* edit_pwd_ = nullptr;
   std::u16string requested_password_;
   CTrayIcon tray_icon_;
+  // Names and addresses of devices, as the backend learns them; UI thread.
+  DeviceFactsFeed device_facts_;
   UINT window_icon_ = 0;
   std::map<DuiLib::CDuiString, bool> check_states_;
   // Before the hotspot: its sink posts through it from the wireless service's thread until

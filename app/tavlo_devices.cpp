@@ -1,6 +1,11 @@
-// CTavlo: the connected-device list, kept in step with the hotspot's device list. UI thread.
+// CTavlo: the connected-device list, kept in step with the hotspot's device list, with each
+// device's name and address filled in as they become known. UI thread.
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <unordered_map>
 
+#include "app/device_names.h"
 #include "app/tavlo.h"
 
 namespace app {
@@ -68,10 +73,44 @@ void CTavlo::OnDeviceUpdated(CWlanDevice* device) {
 
 namespace {
 
+// Columns of a row.
+constexpr int kNumberColumn = 0;
+constexpr int kMacColumn = 1;
+constexpr int kNameColumn = 2;
+constexpr int kAddressColumn = 3;
+
+DeviceFactsFeed::Mac MacOf(const CWlanDevice& device) {
+  DeviceFactsFeed::Mac mac;
+  std::copy(std::begin(device.mac()), std::end(device.mac()), mac.begin());
+  return mac;
+}
+
+// The MAC text as CWlanDevice makes it.
+std::u16string MacText(const DeviceFactsFeed::Mac& mac) {
+  char text[18];
+  std::snprintf(text, sizeof(text), "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2], mac[3],
+                mac[4], mac[5]);
+  return std::u16string(text, text + 17);
+}
+
+void ShowFacts(DuiLib::CListTextElementUI* row,
+               const DeviceFactsFeed::Mac& mac,
+               const platform::DeviceFacts* facts,
+               const platform::DeviceMakers* makers) {
+  const std::u16string name =
+      DeviceDisplayName(mac, facts ? facts->host_name : std::string(), makers);
+  const std::u16string address =
+      facts ? DuiLib::CDuiString::FromUtf8(facts->ipv4).str() : std::u16string();
+  if (row->GetText(kNameColumn).str() != name)
+    row->SetText(kNameColumn, name.c_str());
+  if (row->GetText(kAddressColumn).str() != address)
+    row->SetText(kAddressColumn, address.c_str());
+}
+
 void NumberRow(DuiLib::CListTextElementUI* row, int number) {
   row->SetTag(static_cast<UINT_PTR>(number));
   const std::u16string text = DuiLib::CDuiString::FromUtf8(std::to_string(number)).str();
-  row->SetText(0, text.c_str());
+  row->SetText(kNumberColumn, text.c_str());
 }
 
 }  // namespace
@@ -84,7 +123,27 @@ void CTavlo::AddDeviceRow(CWlanDevice* device) {
   row->SetAttribute(u"align", u"center");
   device_list_->Add(row);
   NumberRow(row, number);
-  row->SetText(1, device->mac_text().c_str());
+  row->SetText(kMacColumn, device->mac_text().c_str());
+  const DeviceFactsFeed::Mac mac = MacOf(*device);
+  const std::optional<platform::DeviceFacts> facts = device_facts_.Find(mac);
+  ShowFacts(row, mac, facts ? &*facts : nullptr, services_.device_makers);
+}
+
+void CTavlo::OnDeviceFacts(const std::vector<platform::DeviceFacts>& changed) {
+  if (!device_list_)
+    return;
+  // One pass over the rows however many devices changed: a crowd joining stays cheap.
+  std::unordered_map<std::u16string, const platform::DeviceFacts*> by_text;
+  for (const platform::DeviceFacts& facts : changed)
+    by_text[MacText(facts.mac)] = &facts;
+  for (int i = 0; i < device_list_->GetCount(); ++i) {
+    auto* row = dynamic_cast<DuiLib::CListTextElementUI*>(device_list_->GetItemAt(i));
+    if (!row)
+      continue;
+    auto it = by_text.find(row->GetText(kMacColumn).str());
+    if (it != by_text.end())
+      ShowFacts(row, it->second->mac, it->second, services_.device_makers);
+  }
 }
 
 void CTavlo::RemoveDeviceRow(CWlanDevice* device) {
@@ -92,7 +151,7 @@ void CTavlo::RemoveDeviceRow(CWlanDevice* device) {
     return;
   for (int i = 0; i < device_list_->GetCount(); ++i) {
     auto* row = dynamic_cast<DuiLib::CListTextElementUI*>(device_list_->GetItemAt(i));
-    if (!row || row->GetText(1).str() != device->mac_text())
+    if (!row || row->GetText(kMacColumn).str() != device->mac_text())
       continue;
     device_list_->RemoveAt(i);
     // New rows take their number from the row count, so the rows below move up one number

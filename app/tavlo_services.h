@@ -14,6 +14,7 @@
 #include "platform/code_page.h"
 #include "platform/command_runner.h"
 #include "platform/device_facts.h"
+#include "platform/device_makers.h"
 #include "platform/hotspot_diagnosis.h"
 #include "platform/sharing.h"
 #include "platform/system.h"
@@ -53,6 +54,8 @@ struct TavloServices {
   platform::HotspotDiagnosis* diagnosis = nullptr;
   // Addresses and names of the devices on the hotspot; null where the backend learns none.
   platform::DeviceFactsSource* device_facts = nullptr;
+  // Who made a device's card, from its address; null: nobody is named.
+  const platform::DeviceMakers* device_makers = nullptr;
 };
 
 }  // namespace app

@@ -55,6 +55,7 @@ CTavlo::CTavlo(const TavloServices& services, UINT activation_message)
       worker_(services.clock, this) {}
 
 CTavlo::~CTavlo() {
+  device_facts_.Stop();
   if (window_)
     tray_icon_.WatchAvailability({});
   // Closures and messages for the window drop once it is gone; it must go before this does.
@@ -105,6 +106,10 @@ void CTavlo::InitWindow() {
 
   window_ = GetHWND();
   poster_ = std::make_unique<WindowPoster>(window_);
+  // Before the worker starts: facts may come before the rows they belong to.
+  device_facts_.Start(
+      services_.device_facts, window_,
+      [this](const std::vector<platform::DeviceFacts>& changed) { OnDeviceFacts(changed); });
   tray_icon_.Create(window_, kStoppedIcon, kTooltip);
   if (DuiLib::CControlUI* title = find(u"Static_title"); title && services_.simulated)
     title->SetText((title->GetText().str() + kSimulatedMark).c_str());

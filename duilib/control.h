@@ -39,7 +39,8 @@ class CControlUI {
 
   virtual CDuiString GetText() const { return m_sText; }
   virtual void SetText(LPCTSTR text);
-  CDuiString GetToolTip() const { return m_sToolTip; }
+  // What the pointer resting on the control shows; controls may work it out as they go.
+  virtual CDuiString GetToolTip() const { return m_sToolTip; }
   void SetToolTip(LPCTSTR text);
 
   // Looks.

@@ -199,8 +199,17 @@ class CListTextElementUI : public CListElementUI {
   void SetText(LPCTSTR text) override { SetText(0, text); }
   SIZE EstimateSize(SIZE available) override;
   void DrawItemText(HDC dc, const RECT& item) override;
+  // Whether the column's text is wider than its column, so that it is drawn cut (with an
+  // ellipsis when the list asks for one: "itemendellipsis").
+  bool IsTextCut(int column) const;
+  // The tooltip that was set; without one, the whole texts of the columns that are cut, one
+  // a line.
+  CDuiString GetToolTip() const override;
 
  private:
+  // The column's text area, as DrawItemText uses it.
+  RECT ColumnRect(const TListInfoUI* info, int column, const RECT& item) const;
+
   std::vector<CDuiString> m_texts;
 };
 

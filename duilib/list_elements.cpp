@@ -249,6 +249,45 @@ SIZE CListTextElementUI::EstimateSize(SIZE) {
   return SIZE{m_cxyFixed.cx, QFontMetrics(m_pManager->GetFont(font)).height() + 8 + pad};
 }
 
+RECT CListTextElementUI::ColumnRect(const TListInfoUI* info, int column, const RECT& item) const {
+  CDuiRect rc(item);
+  if (info->nColumns > 0) {
+    rc.left = info->rcColumn[column].left;
+    rc.right = info->rcColumn[column].right;
+  }
+  rc.Deflate(info->rcTextPadding);
+  return rc;
+}
+
+bool CListTextElementUI::IsTextCut(int column) const {
+  if (!m_pOwner || !m_pManager || column < 0 || column >= static_cast<int>(m_texts.size()))
+    return false;
+  TListInfoUI* info = m_pOwner->GetListInfo();
+  if (column >= std::max(info->nColumns, 1))
+    return false;
+  const CDuiString& text = m_texts[static_cast<size_t>(column)];
+  if (text.IsEmpty())
+    return false;
+  const RECT rc = ColumnRect(info, column, m_rcItem);
+  const SIZE size =
+      CRenderEngine::GetTextSize(nullptr, m_pManager, text, info->nFont, DT_SINGLELINE);
+  return size.cx > rc.right - rc.left;
+}
+
+CDuiString CListTextElementUI::GetToolTip() const {
+  if (!m_sToolTip.IsEmpty())
+    return m_sToolTip;
+  std::u16string tip;
+  for (int i = 0; i < static_cast<int>(m_texts.size()); ++i) {
+    if (!IsTextCut(i))
+      continue;
+    if (!tip.empty())
+      tip += u'\n';
+    tip += m_texts[static_cast<size_t>(i)].str();
+  }
+  return CDuiString(tip);
+}
+
 void CListTextElementUI::DrawItemText(HDC dc, const RECT& item) {
   if (!m_pOwner)
     return;
@@ -257,12 +296,7 @@ void CListTextElementUI::DrawItemText(HDC dc, const RECT& item) {
   UINT style = TextStyle(info) | DT_SINGLELINE;
   int columns = std::max(info->nColumns, 1);
   for (int i = 0; i < columns && i < static_cast<int>(m_texts.size()); ++i) {
-    CDuiRect rc(item);
-    if (info->nColumns > 0) {
-      rc.left = info->rcColumn[i].left;
-      rc.right = info->rcColumn[i].right;
-    }
-    rc.Deflate(info->rcTextPadding);
+    CDuiRect rc(ColumnRect(info, i, item));
     if (info->bShowHtml)
       CRenderEngine::DrawHtmlText(dc, m_pManager, rc, m_texts[static_cast<size_t>(i)], color,
                                   nullptr, nullptr, nullptr, info->nFont, style);

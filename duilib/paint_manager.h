@@ -177,6 +177,8 @@ class CPaintManagerUI {
   void Paint(HDC dc);
   void DispatchMouse(int type, POINT pt, WPARAM key_state, WPARAM wparam = 0);
   void UpdateHover(POINT pt);
+  // Hands the hovered control's tooltip to the window when it changed.
+  void RefreshToolTip();
 
   HWND m_hWndPaint = nullptr;
   CControlUI* m_pRoot = nullptr;

@@ -50,8 +50,11 @@ bool CPaintManagerUI::PreMessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, 
 
 void CPaintManagerUI::UpdateHover(POINT pt) {
   CControlUI* now = OwnControlAt(this, pt);
-  if (now == m_pEventHover)
+  if (now == m_pEventHover) {
+    // A control's tooltip may change under the pointer (a list row whose text grew).
+    RefreshToolTip();
     return;
+  }
   CControlUI* old = m_pEventHover;
   m_pEventHover = now;
   if (old) {
@@ -62,13 +65,17 @@ void CPaintManagerUI::UpdateHover(POINT pt) {
     TEventUI e = MakeEvent(UIEVENT_MOUSEENTER, now, pt, 0);
     now->Event(e);
   }
+  RefreshToolTip();
+  SetCursorFor(m_pEventHover);
+}
+
+void CPaintManagerUI::RefreshToolTip() {
   if (QWidget* w = WidgetFromHwnd(m_hWndPaint)) {
     QString tip =
         m_pEventHover ? QString::fromUtf16(m_pEventHover->GetToolTip().GetData()) : QString();
     if (w->toolTip() != tip)
       w->setToolTip(tip);
   }
-  SetCursorFor(m_pEventHover);
 }
 
 bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {

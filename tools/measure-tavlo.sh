@@ -4,8 +4,8 @@
 #   - process start to the first painted frame (several launches);
 #   - Run click to the sharing state on screen, for the first start on a fresh system, a later
 #     start, and the first start of a later run;
-#   - the longest UI-thread stall (1 ms heartbeat) while a start, a stop and a burst of
-#     100 devices joining are processed;
+#   - the longest UI-thread stall (1 ms heartbeat) while a start, a stop, a burst of 100
+#     devices joining and then the burst of their names and addresses are processed;
 #   - idle CPU and resident memory of a program that shows its ready window (no probe, no dump).
 # Needs xvfb-run and xdotool.  Usage: measure-tavlo.sh BIN_DIR [LAUNCHES]
 set -euo pipefail
@@ -97,10 +97,26 @@ for i in $(seq 1 100); do
 done
 wait_joins=$(jobs -p | grep -vx "$pid" || true)
 [ -z "$wait_joins" ] || wait $wait_joins
-until [ "$(value rows | tr ',' '\n' | grep -c .)" -ge 100 ]; do sleep 0.01; done
+count_in_rows() { value rows | grep -o "$1" | wc -l; }
+until [ "$(count_in_rows '[0-9A-F][0-9A-F]\(-[0-9A-F][0-9A-F]\)\{5\}')" -ge 100 ]; do
+  sleep 0.01
+done
 sleep 0.3
 echo "  100 devices joining at once: $(( $(now_ms) - t )) ms to 100 rows (tavlo-sim runs one" \
   "process per device), longest stall $(max_stall "$t" "$(now_ms)")"
+t=$(now_ms)
+# Then each one's name and address, all at once, as a crowd of phones would give them.
+for i in $(seq 1 100); do
+  printf -v mac '02-00-00-00-%02X-%02X' $((i / 256)) $((i % 256))
+  "$bin/tavlo-sim" facts "$mac" --name "phone-$i of the measurement run" \
+    --ip "192.168.137.$((i + 1))" >/dev/null &
+done
+wait_facts=$(jobs -p | grep -vx "$pid" || true)
+[ -z "$wait_facts" ] || wait $wait_facts
+until [ "$(count_in_rows '|192\.168\.137\.')" -ge 100 ]; do sleep 0.01; done
+sleep 0.3
+echo "  their 100 names and addresses at once: $(( $(now_ms) - t )) ms to 100 filled rows," \
+  "longest stall $(max_stall "$t" "$(now_ms)")"
 echo "  resident memory with 100 rows: $(awk '/VmRSS/{printf "%.1f MB", $2/1024}' \
   "/proc/$pid/status")"
 kill -TERM $pid; wait $pid || true; pid=""

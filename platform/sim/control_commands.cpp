@@ -1,5 +1,6 @@
 #include "platform/sim/control_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/guid.h"
@@ -80,6 +81,22 @@ ControlReply Refused(std::string text) {
   return ControlReply{false, std::move(text)};
 }
 
+bool Associated(SimSystem& system, const MacAddress& mac) {
+  const auto peers = system.wireless().GetSnapshot().peers;
+  return std::find(peers.begin(), peers.end(), mac) != peers.end();
+}
+
+// What the station is known by, for replies and the status: " NAME ADDRESS", or nothing.
+std::string DescribeFacts(SimSystem& system, const MacAddress& mac) {
+  const std::optional<DeviceFacts> facts = system.device_facts().Lookup(mac);
+  std::string text;
+  if (facts && !facts->ipv4.empty())
+    text += "  " + facts->ipv4;
+  if (facts && !facts->host_name.empty())
+    text += "  \"" + facts->host_name + "\"";
+  return text;
+}
+
 ControlReply StationReply(DWORD error, const std::string& mac, bool joining) {
   switch (error) {
     case ERROR_SUCCESS:
@@ -102,9 +119,33 @@ ControlReply StationReply(DWORD error, const std::string& mac, bool joining) {
 ControlReply ExecuteControlRequest(SimSystem& system, const ControlRequest& request) {
   using Kind = ControlRequest::Kind;
   switch (request.kind) {
-    case Kind::kJoin:
-      return StationReply(system.wireless().StationJoin(request.mac), FormatMacAddress(request.mac),
-                          true);
+    case Kind::kJoin: {
+      const std::string mac = FormatMacAddress(request.mac);
+      // A name or address that would be refused is refused before the station joins.
+      if (std::string problem =
+              system.device_facts().Check(request.mac, request.host_name, request.ipv4);
+          !problem.empty())
+        return Refused(problem);
+      ControlReply reply = StationReply(system.wireless().StationJoin(request.mac), mac, true);
+      if (!reply.ok || (!request.host_name && !request.ipv4))
+        return reply;
+      // As a phone's: the address and name come once the station is there.
+      if (std::string problem =
+              system.device_facts().Set(request.mac, request.host_name, request.ipv4);
+          !problem.empty())
+        return Refused(reply.text + ", but " + problem);
+      return Ok(reply.text + DescribeFacts(system, request.mac));
+    }
+    case Kind::kFacts: {
+      const std::string mac = FormatMacAddress(request.mac);
+      if (!Associated(system, request.mac))
+        return Refused(mac + " is not associated");
+      if (std::string problem =
+              system.device_facts().Set(request.mac, request.host_name, request.ipv4);
+          !problem.empty())
+        return Refused(problem);
+      return Ok(mac + DescribeFacts(system, request.mac));
+    }
     case Kind::kLeave:
       return StationReply(system.wireless().StationLeave(request.mac),
                           FormatMacAddress(request.mac), false);
@@ -163,7 +204,7 @@ std::string DescribeSimSystem(SimSystem& system) {
             (wireless.key.persistent ? ", persistent" : ", this session only");
   text += "\nstations: " + std::to_string(wireless.peers.size());
   for (const MacAddress& peer : wireless.peers)
-    text += "\n  " + FormatMacAddress(peer);
+    text += "\n  " + FormatMacAddress(peer) + DescribeFacts(system, peer);
   text += "\nconnections:";
   for (const SimConnection& connection : system.sharing().Connections()) {
     text += "\n  " + ToUtf8(connection.name) + "  " + base::GuidToString(connection.guid) + "  " +

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/hex.h"
+#include "platform/sim/sim_device_facts.h"
 #include "platform/sim/sim_sharing_service.h"
 
 namespace platform::sim {
@@ -111,6 +112,66 @@ const std::vector<std::string>& HostedNetworkFunctions() {
   return names;
 }
 
+namespace {
+
+std::string Unescape(std::string_view word) {
+  if (word == "\\e")
+    return {};
+  std::string text;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (word[i] != '\\' || i + 1 == word.size()) {
+      text += word[i];
+      continue;
+    }
+    switch (word[++i]) {
+      case 's':
+        text += ' ';
+        break;
+      case 't':
+        text += '\t';
+        break;
+      case 'n':
+        text += '\n';
+        break;
+      case 'r':
+        text += '\r';
+        break;
+      case '\\':
+        text += '\\';
+        break;
+      default:
+        text += '\\';
+        text += word[i];
+    }
+  }
+  return text;
+}
+
+// "join MAC --name N --ip A" and "facts ...": the options after the MAC address.
+std::optional<std::string> ParseDeviceOptions(const std::vector<std::string>& words,
+                                              ControlRequest* request) {
+  for (size_t i = 2; i < words.size(); i += 2) {
+    const std::string& option = words[i];
+    if (option != "--name" && option != "--ip")
+      return "unknown option '" + option + "' (--name NAME, --ip ADDRESS)";
+    if (i + 1 == words.size())
+      return option + " needs a value";
+    const std::string& value = words[i + 1];
+    std::optional<std::string>& slot = option == "--name" ? request->host_name : request->ipv4;
+    if (slot)
+      return option + " is given twice";
+    if (option == "--name" && !IsValidHostName(value))
+      return "'" + value + "' is not a host name (1 to 255 bytes of UTF-8, no control characters)";
+    if (option == "--ip" && !IsValidDeviceAddress(value))
+      return "'" + value +
+             "' is not a device's IPv4 address (a dotted quad such as 192.168.137.23)";
+    slot = value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitControlLine(std::string_view line) {
   std::vector<std::string> words;
   size_t at = 0;
@@ -121,10 +182,38 @@ std::vector<std::string> SplitControlLine(std::string_view line) {
     while (end < line.size() && line[end] != ' ' && line[end] != '\t')
       ++end;
     if (end > at)
-      words.emplace_back(line.substr(at, end - at));
+      words.push_back(Unescape(line.substr(at, end - at)));
     at = end;
   }
   return words;
+}
+
+std::string EncodeControlWord(std::string_view word) {
+  if (word.empty())
+    return "\\e";
+  std::string text;
+  for (char c : word) {
+    switch (c) {
+      case ' ':
+        text += "\\s";
+        break;
+      case '\t':
+        text += "\\t";
+        break;
+      case '\n':
+        text += "\\n";
+        break;
+      case '\r':
+        text += "\\r";
+        break;
+      case '\\':
+        text += "\\\\";
+        break;
+      default:
+        text += c;
+    }
+  }
+  return text;
 }
 
 ControlParse ParseControlRequest(const std::vector<std::string>& words) {
@@ -134,13 +223,21 @@ ControlParse ParseControlRequest(const std::vector<std::string>& words) {
   const size_t arguments = words.size() - 1;
   ControlRequest request;
 
-  if (command == "join" || command == "leave") {
-    if (arguments != 1)
-      return Usage(command + " takes one MAC address");
+  if (command == "join" || command == "leave" || command == "facts") {
+    if (command == "leave" && arguments != 1)
+      return Usage("leave takes one MAC address");
+    if (arguments < 1)
+      return Usage(command + " takes a MAC address and, optionally, --name NAME and --ip ADDRESS");
     auto mac = ParseMacAddress(words[1]);
     if (!mac)
       return Error("'" + words[1] + "' is not a MAC address (expected AA-BB-CC-DD-EE-FF)");
-    request.kind = command == "join" ? ControlRequest::Kind::kJoin : ControlRequest::Kind::kLeave;
+    if (std::optional<std::string> problem = ParseDeviceOptions(words, &request))
+      return Error(*problem);
+    if (command == "facts" && !request.host_name && !request.ipv4)
+      return Usage("facts takes --name NAME, --ip ADDRESS or both");
+    request.kind = command == "join"    ? ControlRequest::Kind::kJoin
+                   : command == "facts" ? ControlRequest::Kind::kFacts
+                                        : ControlRequest::Kind::kLeave;
     request.mac = *mac;
     return Done(request);
   }

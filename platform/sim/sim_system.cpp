@@ -8,10 +8,12 @@ SimSystem::SimSystem(std::filesystem::path state_dir)
     : state_dir_(std::move(state_dir)),
       wireless_(std::make_unique<WirelessService>(state_dir_)),
       sharing_(std::make_unique<SimSharingService>(*wireless_, state_dir_)),
-      interpreter_(std::make_unique<services::NetshInterpreter>(*wireless_)) {}
+      interpreter_(std::make_unique<services::NetshInterpreter>(*wireless_)),
+      facts_(std::make_unique<SimDeviceFacts>()) {}
 
 SimSystem::~SimSystem() {
   interpreter_.reset();
+  facts_.reset();
   sharing_.reset();
   wireless_.reset();
 }
@@ -19,6 +21,7 @@ SimSystem::~SimSystem() {
 void SimSystem::WaitUntilSettled() {
   interpreter_->WaitUntilIdle();
   wireless_->WaitForDelivery();
+  facts_->WaitForDelivery();
 }
 
 }  // namespace platform::sim

@@ -7,8 +7,8 @@
 // Ownership: owns its parts. Everything handed out, and every object those hand out (client
 // handles, bound functions, sharing interfaces), must be released before the SimSystem is
 // destroyed, and a ControlServer over it must be stopped first. Destruction stops the
-// interpreter first (no netsh line runs afterwards), then the sharing service, then the
-// wireless service (no notification is delivered afterwards).
+// interpreter first (no netsh line runs afterwards), then the device facts, the sharing service
+// and the wireless service (no notification is delivered afterwards).
 // Failure: construction does not fail; a state folder that cannot be written makes the
 // operations that persist fail as the real services would.
 #pragma once
@@ -19,6 +19,7 @@
 #include "platform/command_runner.h"
 #include "platform/services/netsh_interpreter.h"
 #include "platform/sharing.h"
+#include "platform/sim/sim_device_facts.h"
 #include "platform/sim/sim_sharing_service.h"
 #include "platform/sim/state_directory.h"
 #include "platform/sim/wireless_service.h"
@@ -42,6 +43,8 @@ class SimSystem {
   WirelessService& wireless() { return *wireless_; }
   SimSharingService& sharing() { return *sharing_; }
   services::NetshInterpreter& interpreter() { return *interpreter_; }
+  // Also what the program uses: the stations' addresses and names.
+  SimDeviceFacts& device_facts() { return *facts_; }
   const std::filesystem::path& state_dir() const { return state_dir_; }
 
   // Waits until the netsh lines given so far have run and the wireless service has delivered
@@ -54,6 +57,7 @@ class SimSystem {
   std::unique_ptr<WirelessService> wireless_;
   std::unique_ptr<SimSharingService> sharing_;
   std::unique_ptr<services::NetshInterpreter> interpreter_;
+  std::unique_ptr<SimDeviceFacts> facts_;
 };
 
 }  // namespace platform::sim

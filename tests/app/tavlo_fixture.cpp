@@ -90,6 +90,8 @@ void TavloTest::Open(std::optional<platform::OsVersion> version) {
   services.command_runner = &sim_->command_runner();
   services.sharing = &sim_->sharing_service();
   services.diagnosis = diagnosis_;
+  services.device_facts = device_facts_;
+  services.device_makers = device_makers_;
   tavlo_ = std::make_unique<app::CTavlo>(services, 0xC123);
   ASSERT_TRUE(tavlo_->AcquireSingleInstance());
   hwnd_ = tavlo_->Create(nullptr, u"tavlo", 0x96C80000, 0x100);

@@ -109,6 +109,8 @@ class TavloTest : public ::testing::Test {
   int menus_opened_ = 0;
   // Handed to the window when set before Open.
   platform::HotspotDiagnosis* diagnosis_ = nullptr;
+  platform::DeviceFactsSource* device_facts_ = nullptr;
+  const platform::DeviceMakers* device_makers_ = nullptr;
   std::unique_ptr<app::CTavlo> tavlo_;
   HWND hwnd_ = nullptr;
 };

@@ -90,7 +90,7 @@ TEST_F(SkinTest, MainWindowHasEveryControlTheProgramUses) {
   ASSERT_TRUE(tabs->SelectItem(1));
   pm_->UpdateLayout();
   EXPECT_TRUE(list->IsVisible());
-  EXPECT_EQ(list->GetListInfo()->nColumns, 2);
+  EXPECT_EQ(list->GetListInfo()->nColumns, 4);  // number, MAC address, name, IPv4 address
 }
 
 TEST_F(SkinTest, JoinCodeFitsBesideTheFormReadably) {

@@ -152,12 +152,23 @@ shot main-sharing
 grep -q public "$tmp/sim/sharing.state" || fail "no public connection while sharing"
 grep -q '^enabled=1' "$tmp/sim/wireless.state" || fail "hosted network not enabled while sharing"
 
-"$bin/tavlo-sim" join 00-1A-2B-3C-4D-01 >/dev/null
+# Rows are NUMBER|MAC|NAME|ADDRESS. A phone with its private address, its name and address
+# coming after it joined; a laptop that has them at once; a card the makers' table may know
+# (its name depends on ieee-data being installed); one that leaves.
+"$bin/tavlo-sim" join 02-5E-71-A3-0C-19 >/dev/null
 "$bin/tavlo-sim" join 00-1A-2B-3C-4D-02 >/dev/null
-"$bin/tavlo-sim" join 00-1A-2B-3C-4D-03 >/dev/null
-wait_for rows "0 00-1A-2B-3C-4D-01,1 00-1A-2B-3C-4D-02,2 00-1A-2B-3C-4D-03"
+"$bin/tavlo-sim" join F0-18-98-4C-7A-21 --name "李雷的 MacBook Air" --ip 192.168.137.35 >/dev/null
+"$bin/tavlo-sim" join 00-50-F2-12-34-56 >/dev/null
+wait_for_text rows "0|02-5E-71-A3-0C-19|随机地址|,1|00-1A-2B-3C-4D-02|"
+wait_for_text rows "2|F0-18-98-4C-7A-21|李雷的 MacBook Air|192.168.137.35,3|00-50-F2-12-34-56|"
+"$bin/tavlo-sim" facts 02-5E-71-A3-0C-19 --ip 192.168.137.23 >/dev/null
+"$bin/tavlo-sim" facts 02-5E-71-A3-0C-19 --name "Xiaomi-Redmi-Note-12-Turbo-5G-客厅" >/dev/null
+wait_for_text rows "0|02-5E-71-A3-0C-19|Xiaomi-Redmi-Note-12-Turbo-5G-客厅|192.168.137.23,"
 "$bin/tavlo-sim" leave 00-1A-2B-3C-4D-02 >/dev/null
-wait_for rows "0 00-1A-2B-3C-4D-01,1 00-1A-2B-3C-4D-03"
+wait_for_text rows ",1|F0-18-98-4C-7A-21|"
+"$bin/tavlo-sim" join 00-1A-2B-3C-4D-05 --name "Galaxy-S23" --ip 192.168.137.41 >/dev/null
+wait_for_text rows "3|00-1A-2B-3C-4D-05|Galaxy-S23|192.168.137.41"
+"$bin/tavlo-sim" status | grep -q '192.168.137.23  "Xiaomi' || fail "tavlo-sim status shows no facts"
 click optionUsers
 wait_for page 1
 shot main-devices

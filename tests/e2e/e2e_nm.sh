@@ -159,7 +159,7 @@ stand_ins=("${pids[@]}")
 ssid="测试热点-e2e"
 password="e2e-pass-1234"
 station=02:11:22:33:44:55
-row="0 02-11-22-33-44-55"
+row="0|02-11-22-33-44-55|随机地址|"
 
 # Run 1.
 echo "e2e_nm: run 1: type, start, a station, stop"

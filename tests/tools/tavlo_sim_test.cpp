@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
@@ -116,6 +118,81 @@ TEST_F(TavloSimTest, MistakesAndRefusalsExitNonZeroWithTheReason) {
   Result refused = RunTool("leave 02-00-00-00-00-09");
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_EQ(refused.output, "tavlo-sim: 02-00-00-00-00-09 is not associated\n");
+}
+
+TEST_F(TavloSimTest, StationsGetNamesAndAddressesAtTheJoinOrLater) {
+  ASSERT_TRUE(server_->Start());
+  ASSERT_EQ(system_->wireless().Start(), 0u);
+  std::vector<platform::DeviceFacts> heard;
+  std::mutex mutex;
+  system_->device_facts().Watch([&](const platform::DeviceFacts& facts) {
+    std::lock_guard<std::mutex> guard(mutex);
+    heard.push_back(facts);
+  });
+  const platform::DeviceFactsSource::Callback none;
+
+  // A name with blanks and Chinese reaches the system whole.
+  Result join = RunTool("join 00-1A-2B-3C-4D-01 --name '张三的 iPhone 15' --ip 192.168.137.23");
+  EXPECT_EQ(join.exit_code, 0) << join.output;
+  auto facts = system_->device_facts().Lookup({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01});
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->host_name, "张三的 iPhone 15");
+  EXPECT_EQ(facts->ipv4, "192.168.137.23");
+
+  // A station joins bare; its address comes first, then its name.
+  EXPECT_EQ(RunTool("join 00-1A-2B-3C-4D-02").exit_code, 0);
+  EXPECT_FALSE(system_->device_facts().Lookup({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x02}));
+  EXPECT_EQ(RunTool("facts 00:1a:2b:3c:4d:02 --ip 192.168.137.24").exit_code, 0);
+  EXPECT_EQ(RunTool("facts 00-1A-2B-3C-4D-02 --name Pixel-7").exit_code, 0);
+  system_->WaitUntilSettled();
+  {
+    std::lock_guard<std::mutex> guard(mutex);
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[1].ipv4, "192.168.137.24");
+    EXPECT_EQ(heard[1].host_name, "");
+    EXPECT_EQ(heard[2].ipv4, "192.168.137.24");  // each report is the whole of what is known
+    EXPECT_EQ(heard[2].host_name, "Pixel-7");
+  }
+  system_->device_facts().Watch(none);
+
+  Result status = RunTool("status");
+  for (const char* part : {"  00-1A-2B-3C-4D-01  192.168.137.23  \"张三的 iPhone 15\"",
+                           "  00-1A-2B-3C-4D-02  192.168.137.24  \"Pixel-7\""}) {
+    EXPECT_NE(status.output.find(part), std::string::npos) << part << " in\n" << status.output;
+  }
+}
+
+TEST_F(TavloSimTest, BadNamesAndAddressesAreRefusedAndChangeNothing) {
+  ASSERT_TRUE(server_->Start());
+  ASSERT_EQ(system_->wireless().Start(), 0u);
+  // Refused by tavlo-sim itself: usage mistakes and values that are never right.
+  for (const char* arguments :
+       {"join 00-1A-2B-3C-4D-05 --ip 192.168.137", "join 00-1A-2B-3C-4D-05 --ip 192.168.137.256",
+        "join 00-1A-2B-3C-4D-05 --ip 192.168.137.023", "join 00-1A-2B-3C-4D-05 --ip 0.0.0.0",
+        "join 00-1A-2B-3C-4D-05 --ip 224.0.0.1", "join 00-1A-2B-3C-4D-05 --ip 127.0.0.1",
+        "join 00-1A-2B-3C-4D-05 --ip ' 10.0.0.1'", "join 00-1A-2B-3C-4D-05 --name ''",
+        "join 00-1A-2B-3C-4D-05 --name '   '",
+        "join 00-1A-2B-3C-4D-05 --name \"$(printf 'a\\001b')\"",
+        "join 00-1A-2B-3C-4D-05 --name \"$(printf '\\377\\376')\"", "join 00-1A-2B-3C-4D-05 --name",
+        "join 00-1A-2B-3C-4D-05 --name a --name b", "join 00-1A-2B-3C-4D-05 --colour red",
+        "facts 00-1A-2B-3C-4D-05"}) {
+    Result result = RunTool(arguments);
+    EXPECT_EQ(result.exit_code, 2) << arguments << ": " << result.output;
+  }
+  Result long_name = RunTool("join 00-1A-2B-3C-4D-05 --name " + std::string(256, 'n'));
+  EXPECT_EQ(long_name.exit_code, 2);
+  EXPECT_TRUE(system_->wireless().GetSnapshot().peers.empty());
+
+  // Refused by the running system: an address another station holds, facts of a stranger.
+  ASSERT_EQ(RunTool("join 00-1A-2B-3C-4D-06 --ip 10.0.0.6").exit_code, 0);
+  Result taken = RunTool("join 00-1A-2B-3C-4D-07 --ip 10.0.0.6");
+  EXPECT_EQ(taken.exit_code, 1);
+  EXPECT_NE(taken.output.find("10.0.0.6 is held by 00-1A-2B-3C-4D-06"), std::string::npos);
+  EXPECT_EQ(system_->wireless().GetSnapshot().peers.size(), 1u);
+  Result stranger = RunTool("facts 00-1A-2B-3C-4D-08 --name x");
+  EXPECT_EQ(stranger.exit_code, 1);
+  EXPECT_NE(stranger.output.find("is not associated"), std::string::npos);
+  EXPECT_FALSE(system_->device_facts().Lookup({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x08}));
 }
 
 TEST_F(TavloSimTest, WithoutARunningProgramItSaysSo) {

@@ -1,5 +1,6 @@
-// tavlo-sim: drives the simulated system of a running Tavlo (stations, radio, faults, the
-// netsh delay) and shows its state. It finds the program through the state folder both see
+// tavlo-sim: drives the simulated system of a running Tavlo (stations with their names and
+// addresses, radio, faults, the netsh delay) and shows its state. It finds the program through the
+// state folder both see
 // ($TAVLO_SIM_DIR, or the default one).
 //
 // Exit codes: 0 done; 1 the program refused, or no program runs; 2 a usage error.
@@ -19,7 +20,12 @@ constexpr char kUsage[] =
     "usage: tavlo-sim COMMAND [ARGUMENTS]\n"
     "Drives the simulated system of a running Tavlo.\n"
     "\n"
-    "  join MAC                     a station joins the hosted network\n"
+    "  join MAC [--name NAME] [--ip ADDRESS]\n"
+    "                               a station joins the hosted network; its host name\n"
+    "                               and IPv4 address, when given, are learnt after it\n"
+    "  facts MAC [--name NAME] [--ip ADDRESS]\n"
+    "                               the host name or address of a joined station is\n"
+    "                               learnt (later, as a phone's are)\n"
     "  leave MAC                    a station leaves it\n"
     "                               (MAC as AA-BB-CC-DD-EE-FF or AA:BB:CC:DD:EE:FF)\n"
     "  radio off|on                 switches the wireless radio\n"
@@ -49,7 +55,7 @@ int main(int argc, char** argv) {
 
   std::string line;
   for (const std::string& word : words)
-    line += (line.empty() ? "" : " ") + word;
+    line += (line.empty() ? "" : " ") + platform::sim::EncodeControlWord(word);
   const std::string path =
       platform::sim::ControlSocketPath(platform::sim::DefaultStateDirectory()).string();
   std::string reply_line;
