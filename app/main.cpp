@@ -123,6 +123,14 @@ int CheckHotspot(app::StartOptions::Backend backend) {
   }
 }
 
+// The system's makers' table, read by whichever thread asks first.
+class SystemMakers final : public platform::DeviceMakers {
+ public:
+  std::string MakerOf(const std::array<uint8_t, 6>& mac) const override {
+    return platform::OuiTable::Shared().MakerOf(mac);
+  }
+};
+
 // The backend's services for the window; the one in use is made, the other stays empty.
 struct Backend {
   std::unique_ptr<platform::sim::SimSystem> sim;
@@ -228,7 +236,11 @@ int main(int argc, char** argv) {
   services.sharing = simulated ? &backend.sim->sharing_service() : &backend.nm->sharing_service();
   services.diagnosis = simulated ? &backend.sim->wireless().diagnosis() : &backend.nm->driver();
   services.device_facts = simulated ? &backend.sim->device_facts() : &backend.nm->device_facts();
-  services.device_makers = &platform::OuiTable::Shared();
+  // The makers' table takes some 20 ms to read: read it now, off the UI thread, so that neither
+  // the first frame nor the first device row waits for it.
+  std::jthread read_makers([] { platform::OuiTable::Shared(); });
+  SystemMakers makers;
+  services.device_makers = &makers;
 
   {
     app::CTavlo tavlo(services, activation_message);
