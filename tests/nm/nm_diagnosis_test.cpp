@@ -13,6 +13,7 @@
 #include "config/config_center_impl.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
+#include "nm/private_bus_test.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "support/scoped_env.h"
 #include "support/scoped_temp_dir.h"
@@ -39,16 +40,8 @@ constexpr uint32_t kCanHost = 0x40 | 0x20;
 constexpr uint32_t kCannotHost = 0x20 | 0x10;
 constexpr int32_t kDisconnected = 30;
 
-class NmDiagnosisTest : public ::testing::Test {
+class NmDiagnosisTest : public test::PrivateBusTest {
  protected:
-  void SetUp() override {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      GTEST_SKIP() << missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    ASSERT_TRUE(bus_->ok()) << bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
-  }
-
   void StartNetworkManager() {
     ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
                                    R"({"ActivationDelayMs": 20})"))
@@ -125,8 +118,6 @@ class NmDiagnosisTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   config::CConfigCenterImpl store_{dir_.path() / "config.db"};
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
   std::unique_ptr<sdbus::IProxy> mock_;
 };

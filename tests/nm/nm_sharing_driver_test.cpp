@@ -24,6 +24,7 @@
 #include "nm/nm_mock_network.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
+#include "nm/private_bus_test.h"
 #include "platform/nm/nm_sharing_driver.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "platform/services/sharing_core.h"
@@ -53,16 +54,8 @@ GUID Guid(const std::string& uuid) {
   return base::GuidFromString(uuid).value_or(GUID_NULL);
 }
 
-class NmSharingDriverTest : public ::testing::Test {
+class NmSharingDriverTest : public test::PrivateBusTest {
  protected:
-  void SetUp() override {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      GTEST_SKIP() << missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    ASSERT_TRUE(bus_->ok()) << bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
-  }
-
   void TearDown() override {
     if (ics_) {
       ics_.reset();
@@ -164,8 +157,6 @@ class NmSharingDriverTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   std::unique_ptr<config::CConfigCenterImpl> store_;
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
   std::unique_ptr<sdbus::IProxy> mock_;
   std::string wired_, spare_;

@@ -13,6 +13,7 @@
 #include "config/config_center_impl.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
+#include "nm/private_bus_test.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "platform/services/wireless_service.h"
 #include "support/scoped_env.h"
@@ -100,14 +101,12 @@ struct CountingEvents final : platform::services::WirelessDriverEvents {
   }
 };
 
-class NmStationSourcesTest : public ::testing::Test {
+class NmStationSourcesTest : public test::PrivateBusTest {
  protected:
   void SetUp() override {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      GTEST_SKIP() << missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    ASSERT_TRUE(bus_->ok()) << bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+    PrivateBusTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     store_ = std::make_unique<config::CConfigCenterImpl>(dir_.path() / "config.db");
     ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
                                    R"({"ActivationDelayMs": 20})"))
@@ -163,8 +162,6 @@ class NmStationSourcesTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   std::unique_ptr<config::CConfigCenterImpl> store_;
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
   sdbus::ObjectPath wpa_interface_;
   std::shared_ptr<FakeState> fake_ = std::make_shared<FakeState>();

@@ -18,6 +18,7 @@
 #include "nm/nm_mock_network.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
+#include "nm/private_bus_test.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/nm/nm_connection_settings.h"
@@ -33,14 +34,12 @@ using platform::nm::NmSystem;
 constexpr char kWiredUuid[] = "3c5a1b2e-7d4f-4e8a-9b10-2f6c8d9e0a1b";
 constexpr char kWifiMac[] = "02:00:00:aa:bb:cc";
 
-class NmSystemTest : public ::testing::Test {
+class NmSystemTest : public test::PrivateBusTest {
  protected:
   void SetUp() override {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      GTEST_SKIP() << missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    ASSERT_TRUE(bus_->ok()) << bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+    PrivateBusTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     ASSERT_TRUE(bus_->StartStandIn(test::PrivateBus::TemplateDir() / "nm_template.py", kNm,
                                    R"({"ActivationDelayMs": 20})"))
         << bus_->error();
@@ -111,8 +110,6 @@ class NmSystemTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   config::CConfigCenterImpl store_{dir_.path() / "config.db"};
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
   std::unique_ptr<sdbus::IProxy> mock_;
   test::WiredConnection wired_;

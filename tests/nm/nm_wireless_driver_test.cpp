@@ -19,6 +19,7 @@
 #include "config/config_center_impl.h"
 #include "nm/nm_test_names.h"
 #include "nm/private_bus.h"
+#include "nm/private_bus_test.h"
 #include "platform/nm/nm_wireless_driver.h"
 #include "platform/services/wireless_service.h"
 #include "support/scoped_env.h"
@@ -69,14 +70,12 @@ MacAddress Mac(const char* text) {
   return mac;
 }
 
-class NmWirelessDriverTest : public ::testing::Test {
+class NmWirelessDriverTest : public test::PrivateBusTest {
  protected:
   void SetUp() override {
-    if (std::string missing = test::PrivateBus::MissingTools(); !missing.empty())
-      GTEST_SKIP() << missing;
-    bus_ = std::make_unique<test::PrivateBus>();
-    ASSERT_TRUE(bus_->ok()) << bus_->error();
-    system_bus_ = std::make_unique<test::ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", bus_->address());
+    PrivateBusTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     store_ = std::make_unique<config::CConfigCenterImpl>(dir_.path() / "config.db");
     WirelessPersistentState state;
     state.ssid.uSSIDLength = static_cast<ULONG>(kChineseSsid.size());
@@ -173,8 +172,6 @@ class NmWirelessDriverTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   std::unique_ptr<config::CConfigCenterImpl> store_;
-  std::unique_ptr<test::PrivateBus> bus_;
-  std::unique_ptr<test::ScopedEnv> system_bus_;
   std::unique_ptr<sdbus::IConnection> control_;
   std::unique_ptr<sdbus::IProxy> mock_;
   std::string device_;
