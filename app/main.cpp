@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/data_folder.h"
 #include "app/elevation.h"
 #include "app/perf_probe.h"
 #include "app/qt_tray_shell.h"
@@ -192,6 +194,21 @@ int main(int argc, char** argv) {
     return 0;
 
   DuiLib::CPaintManagerUI::SetInstance(nullptr);
+  // Beside the executable in a build tree, in ../share/tavlo when installed; never the current
+  // folder, which may be anything when a launcher or autostart runs the program.
+  const std::filesystem::path executable =
+      QCoreApplication::applicationFilePath().toStdU16String();
+  if (const std::filesystem::path data = app::FindDataFolder(executable, app::kSkinArchive);
+      !data.empty()) {
+    DuiLib::CPaintManagerUI::SetResourcePath(
+        DuiLib::CDuiString::FromUtf8(data.string() + "/").GetData());
+  } else {
+    std::string tried;
+    for (const std::filesystem::path& folder : app::DataFolderCandidates(executable))
+      tried += (tried.empty() ? "" : " or ") + (folder / app::kSkinArchive).string();
+    std::fprintf(stderr, "tavlo: %s not found%s%s\n", app::kSkinArchive,
+                 tried.empty() ? "" : ": looked for ", tried.c_str());
+  }
   // Menus get their soft shadow from this process-wide set-up.
   DuiLib::CWndShadow::Initialize(nullptr);
   const UINT activation_message =
