@@ -18,6 +18,7 @@ std::vector<std::filesystem::path> DataFolderCandidates(const std::filesystem::p
 
 // The first candidate that holds `file` as a regular file (or a link to one); empty when none
 // does, including when `executable` is relative.
-std::filesystem::path FindDataFolder(const std::filesystem::path& executable, std::string_view file);
+std::filesystem::path FindDataFolder(const std::filesystem::path& executable,
+                                     std::string_view file);
 
 }  // namespace app

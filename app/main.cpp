@@ -196,19 +196,21 @@ int main(int argc, char** argv) {
   DuiLib::CPaintManagerUI::SetInstance(nullptr);
   // Beside the executable in a build tree, in ../share/tavlo when installed; never the current
   // folder, which may be anything when a launcher or autostart runs the program.
-  const std::filesystem::path executable =
-      QCoreApplication::applicationFilePath().toStdU16String();
-  if (const std::filesystem::path data = app::FindDataFolder(executable, app::kSkinArchive);
-      !data.empty()) {
-    DuiLib::CPaintManagerUI::SetResourcePath(
-        DuiLib::CDuiString::FromUtf8(data.string() + "/").GetData());
-  } else {
-    std::string tried;
-    for (const std::filesystem::path& folder : app::DataFolderCandidates(executable))
-      tried += (tried.empty() ? "" : " or ") + (folder / app::kSkinArchive).string();
-    std::fprintf(stderr, "tavlo: %s not found%s%s\n", app::kSkinArchive,
-                 tried.empty() ? "" : ": looked for ", tried.c_str());
+  const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdU16String();
+  const std::filesystem::path data = app::FindDataFolder(executable, app::kSkinArchive);
+  if (data.empty()) {
+    // Without it there would be no window to show, only a process waiting for nothing.
+    const std::vector<std::filesystem::path> folders = app::DataFolderCandidates(executable);
+    for (const std::filesystem::path& folder : folders)
+      std::fprintf(stderr, "tavlo: no %s in %s\n", app::kSkinArchive, folder.c_str());
+    base::FolderProblem missing;
+    missing.kind = base::FolderProblem::kMissing;
+    missing.path =
+        ((folders.empty() ? std::filesystem::path() : folders.back()) / app::kSkinArchive).string();
+    return CannotStart(app::StartFailure::kSkinMissing, missing);
   }
+  DuiLib::CPaintManagerUI::SetResourcePath(
+      DuiLib::CDuiString::FromUtf8(data.string() + "/").GetData());
   // Menus get their soft shadow from this process-wide set-up.
   DuiLib::CWndShadow::Initialize(nullptr);
   const UINT activation_message =
