@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: setup build run test test-asan test-tsan fuzz ci format clean
+.PHONY: setup build run test package test-asan test-tsan fuzz ci format clean
 
 setup:
 	bash tools/setup-debian.sh
@@ -16,6 +16,10 @@ run: build
 
 test: build
 	ctest --preset default -j $(JOBS)
+
+# build/default/tavlo_<version>_<arch>.deb
+package: build
+	cmake --build --preset default --target package
 
 test-asan: setup
 	cmake --preset asan

@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/data_folder.h"
 #include "app/elevation.h"
 #include "app/perf_probe.h"
 #include "app/qt_tray_shell.h"
@@ -192,6 +194,23 @@ int main(int argc, char** argv) {
     return 0;
 
   DuiLib::CPaintManagerUI::SetInstance(nullptr);
+  // Beside the executable in a build tree, in ../share/tavlo when installed; never the current
+  // folder, which may be anything when a launcher or autostart runs the program.
+  const std::filesystem::path executable = QCoreApplication::applicationFilePath().toStdU16String();
+  const std::filesystem::path data = app::FindDataFolder(executable, app::kSkinArchive);
+  if (data.empty()) {
+    // Without it there would be no window to show, only a process waiting for nothing.
+    const std::vector<std::filesystem::path> folders = app::DataFolderCandidates(executable);
+    for (const std::filesystem::path& folder : folders)
+      std::fprintf(stderr, "tavlo: no %s in %s\n", app::kSkinArchive, folder.c_str());
+    base::FolderProblem missing;
+    missing.kind = base::FolderProblem::kMissing;
+    missing.path =
+        ((folders.empty() ? std::filesystem::path() : folders.back()) / app::kSkinArchive).string();
+    return CannotStart(app::StartFailure::kSkinMissing, missing);
+  }
+  DuiLib::CPaintManagerUI::SetResourcePath(
+      DuiLib::CDuiString::FromUtf8(data.string() + "/").GetData());
   // Menus get their soft shadow from this process-wide set-up.
   DuiLib::CWndShadow::Initialize(nullptr);
   const UINT activation_message =

@@ -17,6 +17,8 @@ std::string Headline(StartFailure what) {
       return "Tavlo 无法启动：模拟系统的状态文件夹不可用。";
     case StartFailure::kInstanceChannel:
       return "Tavlo 无法启动：无法建立实例之间的通信通道。";
+    case StartFailure::kSkinMissing:
+      return "Tavlo 无法启动：找不到界面文件 skin.zip。";
   }
   return "Tavlo 无法启动。";
 }

@@ -13,6 +13,7 @@ enum class StartFailure {
   kInstanceLock,     // the single-instance lock could not be made
   kStateFolder,      // the simulated system's state folder is refused
   kInstanceChannel,  // the socket that a second start reaches could not be made
+  kSkinMissing,      // no skin archive beside the program or in its share folder
 };
 
 inline constexpr char16_t kStartFailureCaption[] = u"提示";

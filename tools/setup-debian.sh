@@ -14,6 +14,7 @@ packages=(
   libsdbus-c++-dev python3-dbusmock python3-dbus python3-gi
   libnl-genl-3-dev libnl-route-3-dev dnsmasq-base busybox iproute2
   libqrencode-dev zbar-tools ieee-data
+  qt6-svg-dev dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

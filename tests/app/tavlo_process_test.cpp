@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -43,9 +44,10 @@ class TavloRun {
   TavloRun(const std::vector<std::string>& arguments,
            const Environment& environment,
            const std::filesystem::path& folder,
-           const std::string& tag)
+           const std::string& tag,
+           const std::filesystem::path& program = TAVLO_PATH)
       : out_(folder / (tag + ".out")), err_(folder / (tag + ".err")) {
-    std::vector<std::string> argv{TAVLO_PATH};
+    std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp;
     for (const auto& [name, value] : environment)
@@ -250,6 +252,38 @@ TEST_F(TavloProcessTest, AChannelThatCannotListenStopsTheStart) {
   TavloRun tavlo({}, environment, dir_.path(), "tavlo");
   ASSERT_EQ(tavlo.Wait(20s), 1) << "a window that no second start could reach";
   EXPECT_NE(tavlo.Errors().find("cannot start: " + socket), std::string::npos) << tavlo.Errors();
+}
+
+// The program copied elsewhere, as a package installs it or a user moves it, and started from a
+// current folder that holds a skin of its own, which must not be taken.
+TEST_F(TavloProcessTest, TheSkinIsFoundFromTheProgramNeverFromTheCurrentFolder) {
+  namespace fs = std::filesystem;
+  const fs::path built = fs::path(TAVLO_PATH).parent_path();
+  const fs::path prefix = dir_.path() / "usr";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share/tavlo");
+  fs::copy_file(TAVLO_PATH, prefix / "bin/tavlo");
+  fs::create_directories(dir_.path() / "cwd");
+  fs::copy_file(built / "skin.zip", dir_.path() / "cwd/skin.zip");
+  // The children inherit the current folder; the test's own is put back however it ends.
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir_.path() / "cwd");
+  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> restore(
+      &previous, [](const fs::path* p) { fs::current_path(*p); });
+  const Environment environment = ProgramEnvironment(dir_.path());
+
+  {
+    TavloRun lost({}, environment, dir_.path(), "lost", prefix / "bin/tavlo");
+    ASSERT_EQ(lost.Wait(20s), 1) << "a program without its skin has no window to show";
+    EXPECT_NE(lost.Errors().find((prefix / "share/tavlo/skin.zip").string()), std::string::npos)
+        << lost.Errors();
+  }
+
+  fs::copy_file(built / "skin.zip", prefix / "share/tavlo/skin.zip");
+  TavloRun installed({}, environment, dir_.path(), "installed", prefix / "bin/tavlo");
+  ASSERT_TRUE(BecomesReady(dir_.path(), installed)) << installed.Errors();
+  installed.Signal(SIGTERM);
+  EXPECT_EQ(installed.Wait(20s), 0) << installed.Errors();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 namespace skin {
@@ -31,6 +32,9 @@ std::vector<ImageSpec> SkinImages();
 // drawn for an exact pixel size; small sizes get a simplified glyph.
 enum class IconKind { kSharing, kStopped };
 QImage RenderIcon(IconKind kind, int pixels);
+// The same artwork on any painter (an SVG generator, say), in a |pixels|-square of logical
+// units; the painter should be anti-aliased.
+void PaintIcon(QPainter& p, IconKind kind, int pixels);
 
 // Pixel sizes of the icon130_<n>.png / icon131_<n>.png family.
 inline constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};

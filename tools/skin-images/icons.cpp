@@ -40,30 +40,33 @@ WifiGeometry IconGlyph(int pixels, qreal tile) {
 }  // namespace
 
 QImage RenderIcon(IconKind kind, int pixels) {
-  return Render(QSize(pixels, pixels), 1, [kind, pixels](QPainter& p) {
-    // Small icons fill their square: a margin would only cost legibility.
-    const int margin = pixels <= 24 ? 0 : static_cast<int>(std::lround(pixels / 16.0));
-    const qreal tile = pixels - 2 * margin;
-    const QRectF box(margin, margin, tile, tile);
-    const qreal radius = std::max<qreal>(3.0, tile * 0.22);
-    if (kind == IconKind::kSharing)
-      FillGradientBox(p, box, radius, QColor(0xFF4B94FA), QColor(palette::kAccentDeep));
-    else
-      FillGradientBox(p, box, radius, QColor(0xFFB4BCC7), QColor(palette::kIdleDeep));
+  return Render(QSize(pixels, pixels), 1,
+                [kind, pixels](QPainter& p) { PaintIcon(p, kind, pixels); });
+}
 
-    const WifiGeometry g = IconGlyph(pixels, tile);
-    const qreal top_extent = g.OuterRadius() + g.stroke / 2;
-    const qreal height = top_extent + g.dot_radius;
-    // The dot sits on the centre column, a pixel edge for every even size, so the glyph
-    // stays symmetric; its row is snapped so that the arcs' crowns are sharp (an odd stroke
-    // needs a half-pixel centre line).
-    qreal dot_y = std::round(box.center().y() - height / 2 + top_extent);
-    if (static_cast<int>(g.stroke) % 2 == 1)
-      dot_y += 0.5;
-    const QPointF dot(pixels / 2.0, dot_y);
-    const QColor white(palette::kOnAccent);
-    DrawWifi(p, dot, g, g.arcs, white, white);
-  });
+void PaintIcon(QPainter& p, IconKind kind, int pixels) {
+  // Small icons fill their square: a margin would only cost legibility.
+  const int margin = pixels <= 24 ? 0 : static_cast<int>(std::lround(pixels / 16.0));
+  const qreal tile = pixels - 2 * margin;
+  const QRectF box(margin, margin, tile, tile);
+  const qreal radius = std::max<qreal>(3.0, tile * 0.22);
+  if (kind == IconKind::kSharing)
+    FillGradientBox(p, box, radius, QColor(0xFF4B94FA), QColor(palette::kAccentDeep));
+  else
+    FillGradientBox(p, box, radius, QColor(0xFFB4BCC7), QColor(palette::kIdleDeep));
+
+  const WifiGeometry g = IconGlyph(pixels, tile);
+  const qreal top_extent = g.OuterRadius() + g.stroke / 2;
+  const qreal height = top_extent + g.dot_radius;
+  // The dot sits on the centre column, a pixel edge for every even size, so the glyph
+  // stays symmetric; its row is snapped so that the arcs' crowns are sharp (an odd stroke
+  // needs a half-pixel centre line).
+  qreal dot_y = std::round(box.center().y() - height / 2 + top_extent);
+  if (static_cast<int>(g.stroke) % 2 == 1)
+    dot_y += 0.5;
+  const QPointF dot(pixels / 2.0, dot_y);
+  const QColor white(palette::kOnAccent);
+  DrawWifi(p, dot, g, g.arcs, white, white);
 }
 
 }  // namespace skin

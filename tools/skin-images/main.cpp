@@ -1,10 +1,12 @@
 // tavlo-skin-images: draws every image of the skin into a folder.
 //
 //   tavlo-skin-images OUTPUT_DIR [--sheet SHEET.png]
+//   tavlo-skin-images --app-icons THEME_DIR NAME
 //
 // Writes name.png and name@2x.png for each image (single files for the fixed icon sizes),
-// and with --sheet a contact sheet of all of them. Exits non-zero when a file cannot be
-// written. Needs no display: it forces Qt's offscreen platform.
+// and with --sheet a contact sheet of all of them. With --app-icons it writes the application
+// icon NAME into a hicolor theme tree instead. Exits non-zero when a file cannot be written.
+// Needs no display: it forces Qt's offscreen platform.
 #include <cstdio>
 
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "tools/skin-images/app_icons.h"
 #include "tools/skin-images/catalog.h"
 #include "tools/skin-images/sheet.h"
 
@@ -27,7 +30,9 @@ bool Save(const QImage& image, const QString& path) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: tavlo-skin-images OUTPUT_DIR [--sheet SHEET.png]\n");
+  std::fprintf(stderr,
+               "usage: tavlo-skin-images OUTPUT_DIR [--sheet SHEET.png]\n"
+               "       tavlo-skin-images --app-icons THEME_DIR NAME\n");
   return 2;
 }
 
@@ -39,6 +44,11 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
 
   QStringList args = QGuiApplication::arguments().mid(1);
+  if (!args.isEmpty() && args[0] == "--app-icons") {
+    if (args.size() != 3 || args[2].isEmpty() || args[2].contains('/'))
+      return Usage();
+    return skin::WriteAppIcons(args[1], args[2]) ? 0 : 1;
+  }
   QString sheet_path;
   const qsizetype sheet_flag = args.indexOf("--sheet");
   if (sheet_flag >= 0) {
