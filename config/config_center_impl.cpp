@@ -63,15 +63,22 @@ std::filesystem::path CConfigCenterImpl::DefaultPath() {
     return {};
   const char* config_home = std::getenv("XDG_CONFIG_HOME");
   const char* home = std::getenv("HOME");
-  const std::filesystem::path path = ChoosePath(
-      exe.parent_path(), config_home ? config_home : "", home ? home : "",
-      [](const std::filesystem::path& folder) { return ::access(folder.c_str(), W_OK) == 0; });
+  const std::filesystem::path path = ChoosePath(exe.parent_path(), config_home ? config_home : "",
+                                                home ? home : "", &KeepsSettingsBeside);
   // The user's folder may not exist yet; it holds the key, so only the user may look in.
   if (!path.empty() && path.parent_path() != exe.parent_path()) {
     std::filesystem::create_directories(path.parent_path().parent_path(), error);
     ::mkdir(path.parent_path().c_str(), 0700);
   }
   return path;
+}
+
+bool CConfigCenterImpl::KeepsSettingsBeside(const std::filesystem::path& folder) {
+  // A program run where it was built or unpacked keeps its settings beside it; an installed one
+  // (its skin is in ../share/tavlo) never writes into /usr/bin, not even as root.
+  std::error_code ec;
+  return ::access(folder.c_str(), W_OK) == 0 &&
+         std::filesystem::is_regular_file(folder / "skin.zip", ec);
 }
 
 std::filesystem::path CConfigCenterImpl::ChoosePath(

@@ -39,12 +39,15 @@ class CConfigCenterImpl : public IConfigCenter {
   ~CConfigCenterImpl() override;
 
   // TAVLO_CONFIG_FILE when it names an absolute path; else
-  // config.db in the directory of the running executable when that folder is writable, else
+  // config.db in the directory of the running executable when that folder is writable and
+  // holds the program's skin.zip (a build tree or an unpacked copy), else
   // $XDG_CONFIG_HOME/tavlo/config.db (~/.config when unset), whose folder it makes (0700).
   // Empty when neither can be found; a store on an empty path answers defaults and writes
   // nothing.
   static std::filesystem::path DefaultPath();
-  // The choice alone; `writable` answers for a folder.
+  // Whether the executable's `folder` may hold the settings: writable, with skin.zip in it.
+  static bool KeepsSettingsBeside(const std::filesystem::path& folder);
+  // The choice alone; `writable` answers whether a folder may hold the settings.
   static std::filesystem::path ChoosePath(
       const std::filesystem::path& exe_folder,
       std::string_view config_home,

@@ -182,11 +182,20 @@ TEST_F(ConfigCenterTest, SerialisesCallsFromManyThreads) {
   EXPECT_EQ(4u, Keys().size());
 }
 
-TEST(ConfigCenterProcessTest, LivesBesideTheExecutableWhenItsFolderIsWritable) {
+TEST(ConfigCenterProcessTest, LivesBesideAProgramThatHasItsSkinBesideIt) {
   auto* store = dynamic_cast<CConfigCenterImpl*>(GetConfigCenter());
   ASSERT_EQ(ProcessConfigCenter(), store);
   const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+  if (!std::filesystem::exists(exe.parent_path() / "skin.zip"))
+    GTEST_SKIP() << "no skin.zip built beside the tests";
   EXPECT_EQ(exe.parent_path() / "config.db", store->path());
+}
+
+TEST(ConfigCenterProcessTest, OnlyAFolderWithTheSkinKeepsTheSettingsBesideTheProgram) {
+  TempDir dir;
+  EXPECT_FALSE(CConfigCenterImpl::KeepsSettingsBeside(dir.path())) << "like /usr/bin";
+  WriteBytes(dir / "skin.zip", std::string("PK"));
+  EXPECT_TRUE(CConfigCenterImpl::KeepsSettingsBeside(dir.path())) << "a build tree";
 }
 
 TEST(ConfigCenterProcessTest, ElseInTheUsersConfigFolder) {
