@@ -56,7 +56,9 @@ click_at() {  # RECT_KEY CENTER_KEY [BUTTON]
   local rect center
   rect=$(value "$1"); center=$(value "$2")
   [ -n "$center" ] && [ -n "$rect" ] || fail "no $2 in $1"
-  xdotool mousemove $(( ${rect%%,*} + ${center%,*} )) \
+  # From elsewhere: a window that opened under a resting pointer has seen no move onto the
+  # control yet.
+  xdotool mousemove --sync 1 1 mousemove --sync $(( ${rect%%,*} + ${center%,*} )) \
     $(( $(echo "$rect" | cut -d, -f2) + ${center#*,} )) click "${3:-1}"
 }
 click() { click_at window_rect "center_$1"; }
