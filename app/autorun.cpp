@@ -49,8 +49,7 @@ std::u16string Autorun::CommandLine() const {
 }
 
 bool Autorun::IsAutorunEnabled() {
-  if (!store_.Open())
-    return false;
+  // No Open first: an entry the process cannot change still starts at logon.
   std::optional<std::u16string> stored = store_.Read(kAutorunValueName);
   return EqualsIgnoreCase(stored.value_or(std::u16string()), CommandLine());
 }

@@ -1,5 +1,5 @@
-// The "start at logon" entry of the program: the entry "Tavlo" in the machine-wide autostart
-// store holds the program's quoted path and "/start".
+// The "start at logon" entry of the program: the entry "Tavlo" in the autostart store holds the
+// program's quoted path and "/start".
 //
 // Threading: call from one thread (the UI thread). Failure: SetAutorun answers false and keeps
 // the reason (last_failure); without the right to write the store nothing changes and

@@ -30,11 +30,11 @@
 #include "base/private_folder.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/linux/layered_autostart.h"
 #include "platform/linux/linux_instance_channel.h"
 #include "platform/linux/linux_named_event.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/oui_table.h"
-#include "platform/linux/xdg_autostart.h"
 #include "platform/nm/nm_system.h"
 #include "platform/sim/control_server.h"
 #include "platform/sim/sim_system.h"
@@ -229,7 +229,8 @@ int main(int argc, char** argv) {
   }
   platform::IconvCodePage code_page(platform::IconvCodePage::SystemCharset());
   platform::RealClock clock;
-  platform::XdgAutostart autostart(platform::XdgAutostart::DefaultDirectory());
+  // Root keeps the machine-wide entry; a desktop user can only write their own.
+  platform::LayeredAutostart autostart(platform::LayeredAutostart::ProcessFolders());
   app::QtTrayShell tray_shell;
 
   app::TavloServices services;

@@ -1,5 +1,5 @@
-// The machine-wide "start at logon" entries, the counterpart of values under the Run key: each
-// has a name and holds one command line.
+// The "start at logon" entries, the counterpart of values under the Run key: each has a name and
+// holds one command line. What Read answers is what starts at the next logon.
 //
 // Threading: one object is used from one thread at a time. Entries are files other processes
 // may change at any time; every call reads or writes the current state.
@@ -26,8 +26,9 @@ class AutostartStore {
  public:
   virtual ~AutostartStore() = default;
 
-  // RegCreateKeyW counterpart: makes sure the place that holds the entries exists. False when
-  // it neither exists nor can be created; the other calls then fail too.
+  // RegCreateKeyW counterpart: makes sure the place the entries are written to exists. False
+  // when it neither exists nor can be created; Write and Remove then fail too, while Read still
+  // answers from what can be read.
   virtual bool Open() = 0;
 
   // The command line of entry `name`; nullopt when it is missing or cannot be read.
@@ -36,7 +37,8 @@ class AutostartStore {
   // Creates or replaces entry `name`, atomically: readers see the old entry or the new one.
   virtual bool Write(std::u16string_view name, std::u16string_view command_line) = 0;
 
-  // Removes entry `name`. True also when it was already missing.
+  // Makes entry `name` start nothing: removes it, or hides it where it cannot be removed. True
+  // also when it was already missing.
   virtual bool Remove(std::u16string_view name) = 0;
 
   // The reason of the last Open, Write or Remove that answered false; code 0 before any did.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,25 +43,6 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 XdgAutostart::XdgAutostart(std::string directory) : directory_(std::move(directory)) {}
-
-std::string XdgAutostart::DefaultDirectory() {
-  std::string base = "/etc/xdg";
-  if (const char* env = std::getenv("XDG_CONFIG_DIRS")) {
-    std::string_view dirs = env;
-    while (!dirs.empty()) {
-      size_t colon = dirs.find(':');
-      std::string_view dir = dirs.substr(0, colon);
-      dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
-      if (!dir.empty() && dir.front() == '/') {
-        base = dir;
-        break;
-      }
-    }
-  }
-  while (base.size() > 1 && base.back() == '/')
-    base.pop_back();
-  return base + "/autostart";
-}
 
 std::string XdgAutostart::PathFor(std::u16string_view name) const {
   std::string file = posix::ToUtf8(name);
@@ -172,13 +152,17 @@ std::u16string XdgAutostart::DecodeExec(std::string_view value) {
   return posix::FromUtf8(line);
 }
 
-std::optional<std::u16string> XdgAutostart::Read(std::u16string_view name) {
+XdgAutostart::Entry XdgAutostart::Lookup(std::u16string_view name) const {
   std::string path = PathFor(name);
   if (path.empty())
-    return std::nullopt;
+    return {};
+  struct stat info {};
+  // What the session cannot see does not count; what it sees but cannot read hides the rest.
+  if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    return {};
   std::ifstream in(path, std::ios::binary);
   if (!in)
-    return std::nullopt;
+    return {State::kOff, {}};
   std::string content(kMaxEntrySize, '\0');
   in.read(content.data(), kMaxEntrySize);
   content.resize(static_cast<size_t>(in.gcount()));
@@ -207,16 +191,33 @@ std::optional<std::u16string> XdgAutostart::Read(std::u16string_view name) {
              (key == "X-GNOME-Autostart-enabled" && value == "false"))
       disabled = true;
   }
-  return disabled ? std::nullopt : exec;
+  if (disabled || !exec)
+    return {State::kOff, {}};
+  return {State::kOn, std::move(*exec)};
+}
+
+std::optional<std::u16string> XdgAutostart::Read(std::u16string_view name) {
+  Entry entry = Lookup(name);
+  if (entry.state != State::kOn)
+    return std::nullopt;
+  return std::move(entry.command_line);
 }
 
 bool XdgAutostart::Write(std::u16string_view name, std::u16string_view command_line) {
+  return Replace(name, "[Desktop Entry]\nType=Application\nName=" + posix::ToUtf8(name) +
+                           "\nExec=" + EncodeExec(command_line) +
+                           "\nIcon=tavlo\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
+}
+
+bool XdgAutostart::WriteHidden(std::u16string_view name) {
+  return Replace(
+      name, "[Desktop Entry]\nType=Application\nName=" + posix::ToUtf8(name) + "\nHidden=true\n");
+}
+
+bool XdgAutostart::Replace(std::u16string_view name, std::string_view content) {
   std::string path = PathFor(name);
   if (path.empty())
     return Fail(EINVAL, directory_);
-  std::string content = "[Desktop Entry]\nType=Application\nName=" + posix::ToUtf8(name) +
-                        "\nExec=" + EncodeExec(command_line) +
-                        "\nIcon=tavlo\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
   std::string temp = path + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0)

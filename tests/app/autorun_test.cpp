@@ -1,12 +1,12 @@
 #include "app/autorun.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "base/result.h"
+#include "platform/linux/layered_autostart.h"
 #include "platform/linux/xdg_autostart.h"
 #include "support/scoped_temp_dir.h"
 
@@ -26,38 +26,16 @@ class CountingStore : public platform::XdgAutostart {
   int writes = 0;
 };
 
-// Points XDG_CONFIG_DIRS at a test folder for its lifetime.
-class ScopedConfigDirs {
- public:
-  explicit ScopedConfigDirs(const std::string& dirs) {
-    if (const char* old = getenv("XDG_CONFIG_DIRS"))
-      saved_ = old;
-    setenv("XDG_CONFIG_DIRS", dirs.c_str(), 1);
-  }
-  ~ScopedConfigDirs() {
-    if (saved_)
-      setenv("XDG_CONFIG_DIRS", saved_->c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_DIRS");
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
-
 class AutorunTest : public testing::Test {
  protected:
   std::string EntryFile() const { return dir_.path().string() + "/autostart/Tavlo.desktop"; }
 
-  // In this order: the store reads the variable when it is built.
   test::ScopedTempDir dir_;
-  ScopedConfigDirs config_dirs_{dir_.path().string() + ":/etc/xdg"};
-  CountingStore store_{platform::XdgAutostart::DefaultDirectory()};
+  CountingStore store_{dir_.path().string() + "/autostart"};
   Autorun autorun_{store_, kPath};
 };
 
 TEST_F(AutorunTest, SwitchesTheEntryOnAndOff) {
-  ASSERT_EQ(store_.directory(), dir_.path().string() + "/autostart");
   EXPECT_EQ(autorun_.CommandLine(), u"\"/opt/Tavlo/tavlo\" /start");
   EXPECT_FALSE(autorun_.IsAutorunEnabled());
   EXPECT_TRUE(autorun_.SetAutorun(true));
@@ -101,8 +79,7 @@ TEST_F(AutorunTest, AnotherCommandLineIsAbsentAndGetsReplacedOrRemoved) {
 
 TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChangesAndTheReasonIsKept) {
   std::ofstream(dir_.path().string() + "/blocker") << "x";
-  ScopedConfigDirs blocked(dir_.path().string() + "/blocker");
-  platform::XdgAutostart store(platform::XdgAutostart::DefaultDirectory());
+  platform::XdgAutostart store(dir_.path().string() + "/blocker/autostart");
   Autorun autorun(store, kPath);
   EXPECT_FALSE(autorun.SetAutorun(true));
   EXPECT_FALSE(autorun.IsAutorunEnabled());
@@ -111,6 +88,31 @@ TEST_F(AutorunTest, WithoutAPlaceForTheEntryNothingChangesAndTheReasonIsKept) {
                 std::u16string(store.directory().begin(), store.directory().end()) + u"”。");
   EXPECT_FALSE(autorun.SetAutorun(false));
   EXPECT_EQ(autorun.last_failure().code, 3u);
+}
+
+TEST_F(AutorunTest, AsAUserAMachineWideEntryCountsUntilTheUserHidesIt) {
+  const std::string machine = dir_.path().string() + "/xdg/autostart";
+  ASSERT_TRUE(platform::XdgAutostart(machine).Open());
+  ASSERT_TRUE(platform::XdgAutostart(machine).Write(u"Tavlo", u"\"/OPT/TAVLO/TAVLO\" /START"));
+  platform::LayeredAutostart user({dir_.path().string() + "/user/autostart", {machine}});
+  Autorun autorun(user, kPath);
+  EXPECT_TRUE(autorun.IsAutorunEnabled());
+
+  EXPECT_TRUE(autorun.SetAutorun(false));
+  EXPECT_FALSE(autorun.IsAutorunEnabled());
+  EXPECT_TRUE(std::filesystem::exists(machine + "/Tavlo.desktop"));
+  EXPECT_TRUE(autorun.SetAutorun(true));
+  EXPECT_TRUE(autorun.IsAutorunEnabled());
+  EXPECT_EQ(user.Read(u"Tavlo"), autorun.CommandLine()) << "written in this program's own case";
+
+  // The user's folder cannot be made: the machine-wide entry still starts, and says so.
+  std::ofstream(dir_.path().string() + "/home") << "x";
+  platform::LayeredAutostart blocked({dir_.path().string() + "/home/autostart", {machine}});
+  Autorun stuck(blocked, kPath);
+  EXPECT_TRUE(stuck.IsAutorunEnabled());
+  EXPECT_FALSE(stuck.SetAutorun(false));
+  EXPECT_EQ(stuck.last_failure().code, 3u);
+  EXPECT_TRUE(stuck.IsAutorunEnabled());
 }
 
 // A store that says yes to everything and keeps nothing, or refuses to let go of the entry.

@@ -60,7 +60,8 @@ void TavloTest::SetUp() {
         return IDOK;
       });
   sim_ = std::make_unique<platform::sim::SimSystem>(dir_.path() / "sim");
-  autostart_ = std::make_unique<platform::XdgAutostart>((dir_.path() / "autostart").string());
+  autostart_ = std::make_unique<platform::LayeredAutostart>(platform::LayeredAutostart::Folders{
+      (dir_.path() / "autostart").string(), {(dir_.path() / "xdg" / "autostart").string()}});
 }
 
 void TavloTest::TearDown() {

@@ -13,8 +13,8 @@
 #include "app/tavlo.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/linux/layered_autostart.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/xdg_autostart.h"
 #include "platform/sim/sim_system.h"
 #include "support/scoped_temp_dir.h"
 #include "support_qt/qt_input.h"
@@ -100,7 +100,8 @@ class TavloTest : public ::testing::Test {
   platform::IconvCodePage code_page_{"UTF-8"};
   HoldingClock clock_;
   RecordingTrayShell tray_;
-  std::unique_ptr<platform::XdgAutostart> autostart_;
+  // As a user: "autostart" over the machine-wide "xdg/autostart".
+  std::unique_ptr<platform::AutostartStore> autostart_;
   std::unique_ptr<platform::LinuxSystem> system_;
   std::vector<ShownBox> boxes_;
   // Refuses connections at once: the advert pane stays empty unless a test serves it.

@@ -1,9 +1,10 @@
 // The main window's flows against the simulated system: readiness, validation, start and
 // stop, the busy animation, what a failed start leaves, a network that goes away by itself,
-// and an autorun entry that cannot be saved.
+// and the autorun mark over entries of the user and of the machine.
 #include <fstream>
 #include <string>
 
+#include "app/autorun.h"
 #include "hostednet/hosted_network.h"
 #include "tavlo_fixture.h"
 
@@ -254,11 +255,22 @@ TEST_F(TavloTest, NetworkGoingAwayShowsStoppedUntilTheNextStart) {
   EXPECT_EQ(sim_->wireless().GetSnapshot().state, wlan_hosted_network_idle);
 }
 
-TEST_F(TavloTest, AutorunThatCannotBeSavedKeepsItsMarkAndSaysWhy) {
-  // A file where the entry's folder would have to be: no user, root included, can write there.
+// The machine-wide entry of this program, as an administrator would have left it.
+void PutMachineEntry(const std::filesystem::path& machine) {
+  platform::XdgAutostart store(machine.string());
+  platform::LinuxSystem system;
+  ASSERT_TRUE(store.Open());
+  ASSERT_TRUE(store.Write(app::kAutorunValueName,
+                          app::Autorun(store, system.ExecutablePath()).CommandLine()));
+}
+
+TEST_F(TavloTest, AutorunThatCannotBeSavedShowsTheTruthAndSaysWhy) {
+  // A file where the user's folder would have to be: no user, root included, can write there.
   std::ofstream(dir_.path() / "blocker") << "x";
   const std::string folder = (dir_.path() / "blocker" / "autostart").string();
-  autostart_ = std::make_unique<platform::XdgAutostart>(folder);
+  const std::filesystem::path machine = dir_.path() / "xdg" / "autostart";
+  autostart_ = std::make_unique<platform::LayeredAutostart>(
+      platform::LayeredAutostart::Folders{folder, {machine.string()}});
   Open();
   EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
   SendMenuClick(u"menu_Autorun");
@@ -267,6 +279,39 @@ TEST_F(TavloTest, AutorunThatCannotBeSavedKeepsItsMarkAndSaysWhy) {
   EXPECT_EQ(boxes_[0].caption, u"提示");
   EXPECT_EQ(boxes_[0].text, u"开机自动启动设置未能保存：无法创建文件夹“" +
                                 DuiLib::CDuiString::FromUtf8(folder).str() + u"”。");
+
+  // The machine-wide entry starts whatever the user's folder: the mark says so and stays.
+  PutMachineEntry(machine);
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_TRUE(tavlo_->check_states().at(u"menu_Autorun"));
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].text, boxes_[0].text);
+}
+
+TEST_F(TavloTest, AutorunMarkFollowsAMachineWideEntryAndTheUsersHidingOne) {
+  const std::filesystem::path machine = dir_.path() / "xdg" / "autostart";
+  const std::filesystem::path user_entry = dir_.path() / "autostart" / "Tavlo.desktop";
+  PutMachineEntry(machine);
+  Open();
+  EXPECT_TRUE(tavlo_->check_states().at(u"menu_Autorun")) << "starts at the next logon";
+
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_FALSE(tavlo_->check_states().at(u"menu_Autorun"));
+  std::ostringstream hiding;
+  hiding << std::ifstream(user_entry).rdbuf();
+  EXPECT_NE(hiding.str().find("\nHidden=true\n"), std::string::npos) << hiding.str();
+  EXPECT_TRUE(std::filesystem::exists(machine / "Tavlo.desktop"));
+
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_TRUE(tavlo_->check_states().at(u"menu_Autorun"));
+  EXPECT_FALSE(std::filesystem::exists(user_entry)) << "the machine-wide entry starts again";
+  EXPECT_TRUE(boxes_.empty());
+
+  // A hiding entry made some other way counts at the next click: it was off, so on it goes.
+  std::ofstream(user_entry) << "[Desktop Entry]\nHidden=true\n";
+  SendMenuClick(u"menu_Autorun");
+  EXPECT_TRUE(tavlo_->check_states().at(u"menu_Autorun"));
+  EXPECT_FALSE(std::filesystem::exists(user_entry));
 }
 
 TEST_F(TavloTest, StopWhenNotActiveStillShowsStopped) {
