@@ -4,7 +4,8 @@
 #   - the desktop entry and the AppStream metadata validate, and name the same id and icon;
 #   - the package holds the programs, the skin, the launcher entry, the icon at every theme
 #     size, the metadata, the man page and the Debian documents; nothing outside /usr, no
-#     setuid or setgid file, no polkit policy, no RPATH;
+#     setuid or setgid file, no polkit file but the helper's own action (only with the helper),
+#     no RPATH;
 #   - unpacked into a temporary root, its tavlo prints the package's version, starts on the
 #     simulated system from an unrelated current folder, finds its skin in ../share/tavlo,
 #     paints its first frame (TAVLO_STATE_DUMP says ready=1) and ends with status 0 on SIGTERM.
@@ -105,8 +106,18 @@ fi
 if setid=$(awk '$1 ~ /^.(..[sS]|.....[sS])/' "$tmp/listing" | grep .); then
   fail "setuid or setgid files: $setid"
 fi
-if grep -q -e '/polkit-1/' <<<"$paths"; then
-  fail "a polkit policy or rule: $(grep -e '/polkit-1/' <<<"$paths")"
+# Root only through the helper and its own polkit action: with the helper, exactly that policy,
+# naming the helper's installed path; without it, no polkit file at all. Never a rules file.
+helper=/usr/libexec/tavlo/tavlo-helper
+policy="/usr/share/polkit-1/actions/$app_id.helper.policy"
+polkit_files=$(grep -e '/polkit-1/.*[^/]$' <<<"$paths" || true)
+if grep -qxF "$helper" <<<"$paths"; then
+  [ "$polkit_files" = "$policy" ] ||
+    fail "polkit files other than exactly $policy: ${polkit_files:-none}"
+  grep -qE "^-rwxr-xr-x root/root .* \./usr/libexec/tavlo/tavlo-helper$" "$tmp/listing" ||
+    fail "the helper is not an ordinary root-owned 0755 program: $(grep tavlo-helper "$tmp/listing")"
+elif [ -n "$polkit_files" ]; then
+  fail "a polkit policy or rule without the helper: $polkit_files"
 fi
 
 root=$tmp/root
@@ -117,6 +128,11 @@ for program in tavlo tavlo-config tavlo-sim; do
     fail "$program has a library search path: $(readelf -d "$root/usr/bin/$program" | grep PATH)"
   fi
 done
+
+if [ -f "$root$policy" ]; then
+  grep -qF "<annotate key=\"org.freedesktop.policykit.exec.path\">$helper</annotate>" "$root$policy" ||
+    fail "the polkit action does not name $helper"
+fi
 
 desktop=$root/usr/share/applications/$app_id.desktop
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml

@@ -12,7 +12,7 @@ packages=(
   python3
   xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr python3-pil
   libsdbus-c++-dev python3-dbusmock python3-dbus python3-gi
-  libnl-genl-3-dev libnl-route-3-dev dnsmasq-base busybox iproute2
+  libnl-genl-3-dev libnl-route-3-dev dnsmasq-base busybox iproute2 hostapd libxml2-utils
   libqrencode-dev zbar-tools ieee-data
   qt6-svg-dev dpkg-dev lintian desktop-file-utils appstream
 )
