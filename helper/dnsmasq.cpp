@@ -44,8 +44,13 @@ bool ProcessGone(pid_t pid) {
   const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
   if (r == pid)
     return true;
-  if (r < 0 && errno == ECHILD)
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+  if (r < 0 && errno == ECHILD) {
+    // Not our child (an earlier helper's): gone, or a zombie that only its new parent reaps.
+    const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return stat.empty() ||
+           (paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z');
+  }
   return false;
 }
 
@@ -68,7 +73,10 @@ std::vector<std::string> DnsmasqArguments(const std::string& program,
   return {program, "--interface=" + private_if, "--bind-interfaces", "--except-interface=lo",
           "--listen-address=" + addr, "--dhcp-range=192.168.137.2,192.168.137.254,60m",
           "--dhcp-option=option:router," + addr, "--dhcp-option=option:dns-server," + addr,
-          "--dhcp-authoritative", "--keep-in-foreground", "--conf-file=/dev/null", "--no-hosts",
+          "--dhcp-authoritative",
+          // The private net is ours alone: no probe of each address before offering it (it
+          // costs seconds per lease).
+          "--no-ping", "--keep-in-foreground", "--conf-file=/dev/null", "--no-hosts",
           "--host-record=" + std::string(kHostName) + "," + addr,
           "--dhcp-leasefile=" + (folder / "dnsmasq.leases").string(),
           "--pid-file=" + PidFile(folder).string(),
