@@ -13,6 +13,7 @@ packages=(
   xvfb xauth dbus dbus-x11 policykit-1 psmisc xdotool trayer xcompmgr python3-pil
   libsdbus-c++-dev python3-dbusmock python3-dbus python3-gi
   libnl-genl-3-dev libnl-route-3-dev dnsmasq-base busybox iproute2 hostapd libxml2-utils
+  libnftables-dev nftables
   libqrencode-dev zbar-tools ieee-data
   qt6-svg-dev dpkg-dev lintian desktop-file-utils appstream
 )
