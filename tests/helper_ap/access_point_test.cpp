@@ -46,13 +46,16 @@ class AccessPointTest : public ::testing::Test {
 TEST_F(AccessPointTest, ComesUpGetsItsConfigPathAndStopsOnSigterm) {
   std::string pids = Path("pid").string();
   std::string program =
-      Script("hostapd", "echo \"$$\" > " + pids +
-                            "\n"
-                            "echo \"args:$#:$1\"\n"
-                            "echo 'wlan0: interface state UNINITIALIZED->ENABLED'\n"
-                            "echo 'wlan0: AP-ENABLED' >&2\n"
-                            "trap 'echo bye; exit 0' TERM\n"
-                            "while :; do sleep 0.05; done\n");
+      // Like hostapd, it handles SIGTERM from before it says it is up.
+      Script("hostapd",
+             "trap 'echo bye; exit 0' TERM\n"
+             "echo \"$$\" > " +
+                 pids +
+                 "\n"
+                 "echo \"args:$#:$1\"\n"
+                 "echo 'wlan0: interface state UNINITIALIZED->ENABLED'\n"
+                 "echo 'wlan0: AP-ENABLED' >&2\n"
+                 "while :; do sleep 0.05; done\n");
   std::mutex mutex;
   std::vector<std::string> lines;
   AccessPoint ap({program, 5000ms, 3000ms, [&](const std::string& line) {
