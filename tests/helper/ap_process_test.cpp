@@ -122,6 +122,7 @@ class Helper {
     }
     return done;
   }
+  void Signal(int signal) { ::kill(pid_, signal); }
   void Kill9() {
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
@@ -192,17 +193,23 @@ TEST_F(ApProcessTest, StartsOnAPrivateConfigAndStopApEndsIt) {
   EXPECT_TRUE(Eventually([&] { return Gone(StandInPid()); }));
 }
 
-TEST_F(ApProcessTest, ClosedInputEndsIt) {
-  Helper helper(State(), GoodStandIn());
-  ASSERT_EQ(helper.Ask(kApLine), "ok");
-  const pid_t pid = StandInPid();
-  helper.CloseInput();
-  int status = -1;
-  ASSERT_TRUE(helper.Exited(10s, &status));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_TRUE(Gone(pid));
-  EXPECT_FALSE(fs::exists(Config()));
-  EXPECT_FALSE(Recorded());
+TEST_F(ApProcessTest, ClosedInputOrSigtermEndsIt) {
+  for (bool by_signal : {false, true}) {
+    SCOPED_TRACE(by_signal ? "SIGTERM" : "closed input");
+    Helper helper(State(), GoodStandIn());
+    ASSERT_EQ(helper.Ask(kApLine), "ok");
+    const pid_t pid = StandInPid();
+    if (by_signal)
+      helper.Signal(SIGTERM);
+    else
+      helper.CloseInput();
+    int status = -1;
+    ASSERT_TRUE(helper.Exited(10s, &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Gone(pid));
+    EXPECT_FALSE(fs::exists(Config()));
+    EXPECT_FALSE(Recorded());
+  }
 }
 
 TEST_F(ApProcessTest, NextStartEndsWhatAKilledHelperLeft) {
