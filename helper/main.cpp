@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "helper/ap_service.h"
 #include "helper/record.h"
 #include "helper/request.h"
 #include "helper/sharing.h"
@@ -21,6 +22,7 @@ namespace {
 
 // Only root's own start can move the record (pkexec clears the environment).
 constexpr char kFolderVariable[] = "TAVLO_HELPER_STATE_DIR";
+constexpr char kHostapdVariable[] = "TAVLO_HELPER_HOSTAPD";
 
 void Answer(const std::string& line) {
   std::string out = line + "\n";
@@ -37,27 +39,31 @@ void Answer(const std::string& line) {
 
 struct Visitor {
   helper::Sharing* sharing;
+  helper::ApService* ap;
   bool* quit;
   std::string operator()(const helper::HelloRequest&) const { return "ok 1"; }
   std::string operator()(const helper::ShareRequest& r) const {
     return sharing->Share(r.public_if, r.private_if);
   }
   std::string operator()(const helper::UnshareRequest&) const { return sharing->Unshare(); }
-  std::string operator()(const helper::ApRequest&) const { return "error failed not built yet"; }
-  std::string operator()(const helper::StopApRequest&) const {
-    return "error failed not built yet";
-  }
+  std::string operator()(const helper::ApRequest& r) const { return ap->Start(r); }
+  std::string operator()(const helper::StopApRequest&) const { return ap->Stop(); }
   std::string operator()(const helper::QuitRequest&) const {
     *quit = true;
-    return sharing->UndoAll() ? "ok" : "error failed could not undo everything";
+    const bool ap_undone = ap->UndoAll();
+    const bool sharing_undone = sharing->UndoAll();
+    return ap_undone && sharing_undone ? "ok" : "error failed could not undo everything";
   }
 };
 
-std::string Handle(std::string_view line, helper::Sharing* sharing, bool* quit) {
+std::string Handle(std::string_view line,
+                   helper::Sharing* sharing,
+                   helper::ApService* ap,
+                   bool* quit) {
   helper::ParseResult parsed = helper::ParseRequest(line);
   if (auto* refusal = std::get_if<helper::Refusal>(&parsed))
     return "error bad-request " + refusal->reason;
-  return std::visit(Visitor{sharing, quit}, std::get<helper::Request>(parsed));
+  return std::visit(Visitor{sharing, ap, quit}, std::get<helper::Request>(parsed));
 }
 
 }  // namespace
@@ -90,7 +96,11 @@ int main(int argc, char**) {
     return 1;
   }
   helper::Sharing sharing(&record);
-  sharing.UndoAll();  // left by a helper that died
+  const char* hostapd = std::getenv(kHostapdVariable);
+  helper::ApService ap(&record, hostapd && *hostapd ? hostapd : helper::ApService::kDefaultProgram);
+  // Left by a helper that died.
+  ap.UndoAll();
+  sharing.UndoAll();
 
   std::string buffer;
   bool discarding = false;  // inside a line already refused as too long
@@ -121,7 +131,7 @@ int main(int argc, char**) {
         discarding = false;
         continue;
       }
-      Answer(Handle(line, &sharing, &quit));
+      Answer(Handle(line, &sharing, &ap, &quit));
     }
     if (buffer.size() >= helper::kMaxLineBytes && !discarding) {
       Answer("error bad-request line too long");
@@ -130,7 +140,9 @@ int main(int argc, char**) {
     if (discarding)
       buffer.clear();
   }
-  if (!quit)
+  if (!quit) {
+    ap.UndoAll();
     sharing.UndoAll();
+  }
   return 0;
 }

@@ -123,6 +123,8 @@ bool AccessPoint::Start(const std::string& config_path, std::string* why) {
   }
   partial_.clear();
   reader_ = std::thread([this] { ReadLoop(); });
+  if (options_.on_spawn)
+    options_.on_spawn(pid);
 
   std::unique_lock lock(mutex_);
   bool settled =

@@ -32,6 +32,9 @@ class AccessPoint {
     std::chrono::milliseconds stop_bound{3000};
     // Each output line without its newline, on the reader thread.
     std::function<void(const std::string&)> on_line;
+    // The new process's pid, on Start's thread as soon as it runs, before Start waits for it
+    // (so the caller can record it while it comes up).
+    std::function<void(pid_t)> on_spawn = nullptr;
   };
 
   explicit AccessPoint(Options options);
