@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/write_all.h"
+
 namespace helper::ap {
 namespace {
 
@@ -42,19 +44,6 @@ bool IsValidCtrlFolder(const std::string& path) {
 
 std::string ErrnoText(const std::string& what) {
   return what + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -185,7 +174,7 @@ bool WriteHostapdConfig(const std::string& folder,
     ::close(dir);
     return false;
   }
-  bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, 0600) == 0 && base::WriteAll(fd, text) && ::fsync(fd) == 0;
   if (!ok)
     Fail(why, ErrnoText("write " + folder + "/" + temp));
   if (::close(fd) != 0 && ok) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/write_all.h"
 #include "platform/linux/utf.h"
 #include "platform/linux/win32_error.h"
 
@@ -17,20 +18,6 @@ namespace platform {
 namespace {
 
 constexpr std::streamsize kMaxEntrySize = 64 * 1024;
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n == 0)
-      errno = EIO;
-    if (n <= 0)
-      return false;
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -222,7 +209,7 @@ bool XdgAutostart::Replace(std::u16string_view name, std::string_view content) {
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0)
     return Fail(errno, directory_);
-  bool ok = WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  bool ok = base::WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
   int err = ok ? 0 : errno;
   if (close(fd) != 0 && ok) {
     ok = false;

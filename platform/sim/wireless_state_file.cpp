@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "base/write_all.h"
 #include "platform/sim/state_file_reader.h"
 
 namespace platform::sim {
@@ -16,19 +17,6 @@ namespace {
 constexpr std::string_view kHeader = "# tavlo-sim wireless service state\n";
 // Seven settings take under 300 bytes; the rest leaves room for comments written by hand.
 constexpr size_t kMaxFileSize = 16 * 1024;
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -85,7 +73,7 @@ bool WirelessStateFile::Save(const WirelessPersistentState& state) {
   int fd = ::mkstemp(temp.data());
   if (fd < 0)
     return false;
-  bool ok = WriteAll(fd, Serialize(state)) && ::fsync(fd) == 0;
+  bool ok = base::WriteAll(fd, Serialize(state)) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (ok)
     ok = ::rename(temp.c_str(), path_.c_str()) == 0;
