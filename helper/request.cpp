@@ -1,21 +1,13 @@
 #include "helper/request.h"
 
+#include "base/hex.h"
+
 namespace helper {
 
 namespace {
 
 Refusal Refuse(std::string reason) {
   return Refusal{std::move(reason)};
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
@@ -120,7 +112,7 @@ bool DecodeHex(std::string_view hex, std::vector<std::uint8_t>* out) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(hex.size() / 2);
   for (std::size_t i = 0; i < hex.size(); i += 2) {
-    const int hi = HexValue(hex[i]), lo = HexValue(hex[i + 1]);
+    const int hi = base::HexDigitValue(hex[i]), lo = base::HexDigitValue(hex[i + 1]);
     if (hi < 0 || lo < 0)
       return false;
     bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));

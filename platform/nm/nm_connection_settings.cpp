@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/hex.h"
 #include "base/result.h"
 
 namespace platform::nm {
@@ -31,16 +32,6 @@ uint64_t Fnv1a(std::string_view text, uint64_t basis) {
     hash *= 0x100000001b3ull;
   }
   return hash;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -117,7 +108,7 @@ std::optional<services::MacAddress> ParseMac(std::string_view text) {
     return std::nullopt;
   services::MacAddress mac{};
   for (size_t i = 0; i < 6; ++i) {
-    const int high = HexValue(text[3 * i]), low = HexValue(text[3 * i + 1]);
+    const int high = base::HexDigitValue(text[3 * i]), low = base::HexDigitValue(text[3 * i + 1]);
     if (high < 0 || low < 0 || (i < 5 && text[3 * i + 2] != ':'))
       return std::nullopt;
     mac[i] = static_cast<BYTE>(high * 16 + low);
